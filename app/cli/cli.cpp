@@ -1,0 +1,120 @@
+#include "app/cli/cli.h"
+
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "imaging/core/codec_settings.h"
+#include "imaging/core/pixel_graphic.h"
+#include "imaging/core/registry.h"
+#include "imaging/core/warnings.h"
+
+namespace lumora::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: lumora-cli COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE...             one line per file: format, size line, information texts\n"
+    "  convert IN OUT [OPTIONS] load IN and save it as OUT; the format follows OUT's extension\n"
+    "  --help                   this text\n"
+    "\n"
+    "Options of convert (applied in the order given):\n"
+    "  --strict                 treat warnings as errors (default: ignore them)\n"
+    "  --no-gamma-correction    keep the stored gamma of the picture\n"
+    "\n"
+    "Exit status: 0 success, 1 failure, 2 bad usage.\n";
+
+struct TUsageError {
+  std::string message;
+};
+
+int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+  if (files.empty()) throw TUsageError{"info needs at least one FILE"};
+  int status = 0;
+  for (const std::string& file : files) {
+    TFileInfo info;
+    if (!GetFileInfo(file, 0, info)) {
+      err << file << ": Unknown file format\n";
+      status = 1;
+      continue;
+    }
+    out << file << ": " << info.Description << ", " << FileInfoSizeLine(info.Info);
+    if (!info.Info.InfoText.empty()) out << ", " << info.Info.InfoText;
+    if (!info.Info.ExtraText.empty()) out << ", " << info.Info.ExtraText;
+    out << "\n";
+  }
+  return status;
+}
+
+// A step of the conversion pipeline, applied to the loaded picture in command-line order.
+using TStep = std::function<void(std::unique_ptr<TPixelGraphic>& image)>;
+
+struct TConvertOptions {
+  bool strict = false;
+  int index = 0;
+  TCodecSettings settings = CodecSettings();
+  std::vector<TStep> steps;
+};
+
+// Parses one option at args[i]; returns false when it is not a convert option.
+bool ParseConvertOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options) {
+  const std::string& a = args[i];
+  if (a == "--strict") {
+    options.strict = true;
+  } else if (a == "--no-gamma-correction") {
+    options.settings.GammaCorrectionOnRead = false;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+int Convert(const std::vector<std::string>& args, std::ostream& err) {
+  if (args.size() < 2) throw TUsageError{"convert needs IN and OUT"};
+  TConvertOptions options;
+  for (size_t i = 2; i < args.size(); ++i) {
+    if (!ParseConvertOption(args, i, options)) throw TUsageError{"unknown option " + args[i]};
+  }
+  TScopedCodecSettings settings(options.settings);
+  TScopedWarningPrompt prompt([&](const std::string&, const std::string& text, bool) {
+    if (options.strict) err << text << "\n";
+    return !options.strict;
+  });
+  try {
+    auto image = std::make_unique<TPixelGraphic>();
+    const TPGWarningAction action = options.strict ? pgwaRaise : pgwaIgnore;
+    image->ReadWarningAction = action;
+    image->LoadFromFileEx(args[0], options.index);
+    for (const TStep& step : options.steps) step(image);
+    image->SaveColorResWarningAction = action;
+    image->SaveToFile(args[1]);
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    if (args.empty()) throw TUsageError{"no command given"};
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+      out << kUsage;
+      return 0;
+    }
+    if (command == "info") return Info(rest, out, err);
+    if (command == "convert") return Convert(rest, err);
+    throw TUsageError{"unknown command " + command};
+  } catch (const TUsageError& e) {
+    err << "lumora-cli: " << e.message << "\n\n" << kUsage;
+    return 2;
+  }
+}
+
+}  // namespace lumora::cli
