@@ -1,5 +1,7 @@
 #include "app/cli/cli.h"
 
+#include "app/cli/cli_options.h"
+
 #include <exception>
 #include <functional>
 #include <memory>
@@ -26,9 +28,6 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
-struct TUsageError {
-  std::string message;
-};
 
 int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
   if (files.empty()) throw TUsageError{"info needs at least one FILE"};
@@ -48,18 +47,9 @@ int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream&
   return status;
 }
 
-// A step of the conversion pipeline, applied to the loaded picture in command-line order.
-using TStep = std::function<void(std::unique_ptr<TPixelGraphic>& image)>;
-
-struct TConvertOptions {
-  bool strict = false;
-  int index = 0;
-  TCodecSettings settings = CodecSettings();
-  std::vector<TStep> steps;
-};
-
-// Parses one option at args[i]; returns false when it is not a convert option.
-bool ParseConvertOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options) {
+// Parses the options of loading and saving; false when args[i] is not one of them.
+bool ParseBasicOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options) {
+  (void)args;
   const std::string& a = args[i];
   if (a == "--strict") {
     options.strict = true;
@@ -71,11 +61,20 @@ bool ParseConvertOption(const std::vector<std::string>& args, size_t& i, TConver
   return true;
 }
 
+// Each group of options has its parser; a parser may consume values after args[i].
+const TOptionParser kOptionParsers[] = {
+    ParseBasicOption,
+};
+
 int Convert(const std::vector<std::string>& args, std::ostream& err) {
   if (args.size() < 2) throw TUsageError{"convert needs IN and OUT"};
   TConvertOptions options;
   for (size_t i = 2; i < args.size(); ++i) {
-    if (!ParseConvertOption(args, i, options)) throw TUsageError{"unknown option " + args[i]};
+    bool known = false;
+    for (const TOptionParser parser : kOptionParsers) {
+      if ((known = parser(args, i, options))) break;
+    }
+    if (!known) throw TUsageError{"unknown option " + args[i]};
   }
   TScopedCodecSettings settings(options.settings);
   TScopedWarningPrompt prompt([&](const std::string&, const std::string& text, bool) {

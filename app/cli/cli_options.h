@@ -1,0 +1,38 @@
+#pragma once
+// What the option parsers of `lumora-cli convert` share. Each group of options (size,
+// colour depth, codec settings, ...) has its own parser in its own file.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/core/codec_settings.h"
+#include "imaging/core/pixel_graphic.h"
+
+namespace lumora::cli {
+
+struct TUsageError {
+  std::string message;
+};
+
+// A step of the conversion pipeline, applied to the loaded picture in command-line order.
+using TStep = std::function<void(std::unique_ptr<TPixelGraphic>& image)>;
+
+struct TConvertOptions {
+  bool strict = false;
+  int index = 0;                              // image number in a multi-image file
+  TCodecSettings settings = CodecSettings();  // in force for the whole run
+  std::vector<TStep> steps;
+};
+
+// Parses the option at args[i] (advancing i past its values); false when the option is
+// not this parser's. Bad values raise TUsageError.
+using TOptionParser = bool (*)(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
+
+// The value after args[i]; raises TUsageError when missing.
+inline const std::string& OptionValue(const std::vector<std::string>& args, size_t& i) {
+  if (i + 1 >= args.size()) throw TUsageError{args[i] + " needs a value"};
+  return args[++i];
+}
+
+}  // namespace lumora::cli
