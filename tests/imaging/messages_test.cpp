@@ -53,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "(16.7 million colors)"},
         MessageCase{19, {"xyz"}, "Unknown file extension \"xyz\""},
         MessageCase{31, {"CreateDIBSection"}, "CreateDIBSection failed"},
-        MessageCase{82, {}, "\u00B1"}, MessageCase{83, {}, "\u00B0"}, MessageCase{25, {}, "Image files"}));
+        MessageCase{82, {}, "\u00B1"}, MessageCase{83, {}, "\u00B0"}, MessageCase{25, {}, "Image files"}),
+    [](const auto& info) { return "Message" + std::to_string(info.param.number); });
 
 TEST(MessagesTest, ArgumentsAreNotSubstitutedAgain) {
   EXPECT_EQ(SubstituteArgs("%S1 and %S2", {"%S2", "b"}), "%S2 and b");
