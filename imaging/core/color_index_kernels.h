@@ -75,6 +75,8 @@ inline constexpr auto kSpecial252Level = MakeByteTable<256>([](int c) { return (
 void EnsureColorCache(TColorResolutionState& state, const TColor* palette, int count);
 
 struct TKernelBase {
+  // The answer depends on the colour only (no cache that fills as colours arrive).
+  static constexpr bool kStateless = true;
   const TColor* Palette;
   int Count;
   // Palette entry k with colour-table semantics: entries beyond the palette read as 0.
@@ -179,6 +181,7 @@ struct TExhaustiveKernel : TKernelBase {
 };
 
 struct TCachedKernel : TKernelBase {
+  static constexpr bool kStateless = false;
   std::uint8_t* Cache;
   std::uint8_t* Known;
   std::uint32_t Index(int r, int g, int b) const {

@@ -31,14 +31,21 @@ bool ClipSegment(const TPixelGraphic& image, int y, int& x0, int& count, const s
 void PackRow(TPixelGraphic& image, int y, int x0, int count, const std::uint32_t* v) {
   std::uint8_t* row = image.ScanLine(y);
   switch (image.BitCountNum()) {
-    case 0:
-      for (int i = 0; i < count; ++i) {
+    case 0: {
+      // Byte by byte: bits outside the segment keep their value.
+      int i = 0;
+      while (i < count) {
         const int x = x0 + i;
-        const std::uint8_t mask = std::uint8_t(0x80 >> (x & 7));
-        if (v[i] == 1) row[x >> 3] |= mask;
-        else row[x >> 3] &= std::uint8_t(~mask);
+        std::uint8_t byte = row[x >> 3];
+        const int last = std::min(count, i + 8 - (x & 7));
+        for (; i < last; ++i) {
+          const std::uint8_t mask = std::uint8_t(0x80 >> ((x0 + i) & 7));
+          byte = v[i] == 1 ? std::uint8_t(byte | mask) : std::uint8_t(byte & ~mask);
+        }
+        row[x >> 3] = byte;
       }
       break;
+    }
     case 1:
       for (int i = 0; i < count; ++i) {
         const int x = x0 + i;
@@ -75,41 +82,104 @@ inline int ErrorStep(int v) {
 
 inline int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
-// Spreads delta of one channel from cell c (an index into the error rows, already
-// offset by the channel) along direction step (3 or -3 cells of three channels).
-inline void Spread(int* current, int* next, int c, int step, int delta) {
-  current[c + step] += 7 * delta;
-  next[c + step] += delta;
-  next[c] += 5 * delta;
-  next[c - step] += 3 * delta;
-}
-
+// The diffusion along one row segment. The error the next pixel reads (its cell in
+// the current row) is carried in registers, so the serial chain from one pixel to the
+// next does not pass through memory; the cell is still written for a later segment.
+// Kernels without state run without the memo (it cannot change their answers) and only
+// leave the last colour in it, as the per-pixel calls would.
 template <class K, bool kGray>
 void DitherSegment(K kernel, TMemo& memo, const int* t, int* current, int* next, bool weighted, int y, int x0,
                    int count, const std::uint8_t* bgr, std::uint32_t* out) {
   const bool forward = (y & 1) == 0;
   const int step = forward ? 3 : -3;
-  for (int j = 0; j < count; ++j) {
-    const int i = forward ? j : count - 1 - j;
-    const std::uint8_t* s = bgr + 3 * i;
-    const int c = 3 * (x0 + i + 1);
-    if constexpr (!kGray) {
-      const int r = Clamp255(s[2] + t[ErrorStep(current[c])]);
-      const int g = Clamp255(s[1] + t[ErrorStep(current[c + 1])]);
-      const int b = Clamp255(s[0] + t[ErrorStep(current[c + 2])]);
-      const std::uint32_t k = memo.Lookup(kernel, RGBColor(r, g, b), r, g, b);
+  const int di = forward ? 1 : -1;
+  int i = forward ? 0 : count - 1;
+  int c = 3 * (x0 + i + 1);
+  const std::uint8_t* s = bgr + 3 * i;
+  std::uint32_t memoColor = memo.Color, memoIndex = memo.Index;
+  bool memoValid = memo.Valid;
+  auto lookup = [&](std::uint32_t color, int r, int g, int b) -> std::uint32_t {
+    if constexpr (K::kStateless) {
+      memoColor = color;
+      return memoIndex = kernel.Index(r, g, b);
+    } else {
+      if (memoValid && color == memoColor) return memoIndex;
+      memoIndex = kernel.Index(r, g, b);
+      memoColor = color;
+      memoValid = true;
+      return memoIndex;
+    }
+  };
+  if constexpr (kGray) {
+    // Gray levels 0..255 only: stateless kernels answer from a table.
+    std::uint32_t levelIndex[256];
+    int levelGreen[256];
+    const bool table = K::kStateless && count >= 256;
+    if (table)
+      for (int v = 0; v < 256; ++v) {
+        levelIndex[v] = kernel.Index(v, v, v);
+        levelGreen[v] = GetGValue(kernel.Entry(levelIndex[v]));
+      }
+    int carry = current[c + 1];
+    for (int j = 0; j < count; ++j) {
+      const int v = Clamp255(color_detail::Luminance(weighted, s[2], s[1], s[0]) / 3 + t[ErrorStep(carry)]);
+      std::uint32_t k;
+      int green;
+      if (table) {
+        k = levelIndex[v];
+        green = levelGreen[v];
+        memoColor = RGBColor(v, v, v);
+        memoIndex = k;
+      } else {
+        k = lookup(RGBColor(v, v, v), v, v, v);
+        green = GetGValue(kernel.Entry(k));
+      }
+      out[i] = k;
+      const int delta = v - green;
+      const int ahead = c + step;
+      carry = current[ahead + 1] + 7 * delta;
+      current[ahead + 1] = carry;
+      next[ahead + 1] += delta;
+      next[c + 1] += 5 * delta;
+      next[c - step + 1] += 3 * delta;
+      c = ahead;
+      s += 3 * di;
+      i += di;
+    }
+  } else {
+    int carryR = current[c], carryG = current[c + 1], carryB = current[c + 2];
+    for (int j = 0; j < count; ++j) {
+      const int r = Clamp255(s[2] + t[ErrorStep(carryR)]);
+      const int g = Clamp255(s[1] + t[ErrorStep(carryG)]);
+      const int b = Clamp255(s[0] + t[ErrorStep(carryB)]);
+      const std::uint32_t k = lookup(RGBColor(r, g, b), r, g, b);
       out[i] = k;
       const TColor p = kernel.Entry(k);
-      Spread(current, next, c, step, r - GetRValue(p));
-      Spread(current, next, c + 1, step, g - GetGValue(p));
-      Spread(current, next, c + 2, step, b - GetBValue(p));
-    } else {
-      const int v = Clamp255(color_detail::Luminance(weighted, s[2], s[1], s[0]) / 3 + t[ErrorStep(current[c + 1])]);
-      const std::uint32_t k = memo.Lookup(kernel, RGBColor(v, v, v), v, v, v);
-      out[i] = k;
-      Spread(current, next, c + 1, step, v - GetGValue(kernel.Entry(k)));
+      const int dr = r - GetRValue(p), dg = g - GetGValue(p), db = b - GetBValue(p);
+      const int ahead = c + step;
+      carryR = current[ahead] + 7 * dr;
+      carryG = current[ahead + 1] + 7 * dg;
+      carryB = current[ahead + 2] + 7 * db;
+      current[ahead] = carryR;
+      current[ahead + 1] = carryG;
+      current[ahead + 2] = carryB;
+      next[ahead] += dr;
+      next[ahead + 1] += dg;
+      next[ahead + 2] += db;
+      next[c] += 5 * dr;
+      next[c + 1] += 5 * dg;
+      next[c + 2] += 5 * db;
+      next[c - step] += 3 * dr;
+      next[c - step + 1] += 3 * dg;
+      next[c - step + 2] += 3 * db;
+      c = ahead;
+      s += 3 * di;
+      i += di;
     }
   }
+  memo.Color = memoColor;
+  memo.Index = memoIndex;
+  memo.Valid = memoValid || count > 0;
 }
 
 // A row buffer per thread, grown as needed.
