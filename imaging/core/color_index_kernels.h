@@ -140,20 +140,17 @@ inline int SquaredDistance(TColor p, int r, int g, int b) {
 }
 
 struct TSys16Kernel : TKernelBase {
+  // Always three distances (a missing candidate repeats the first, which never replaces
+  // it), chosen without branches: neighbouring pixels often fall in different cells.
   std::uint32_t Index(int r, int g, int b) const {
     const std::uint8_t* c = kSys16Candidates[(r >> 6) * 16 + (g >> 6) * 4 + (b >> 6)];
-    std::uint32_t best = c[1];
-    if (c[0] > 1) {
-      int bestDistance = SquaredDistance(Palette[best], r, g, b);
-      for (int i = 2; i <= c[0]; ++i) {
-        const int d = SquaredDistance(Palette[c[i]], r, g, b);
-        if (d < bestDistance) {
-          bestDistance = d;
-          best = c[i];
-        }
-      }
-    }
-    return best;
+    const std::uint32_t k1 = c[1], k2 = c[0] > 1 ? c[2] : k1, k3 = c[0] > 2 ? c[3] : k1;
+    const int d1 = SquaredDistance(Palette[k1], r, g, b);
+    const int d2 = SquaredDistance(Palette[k2], r, g, b);
+    const int d3 = SquaredDistance(Palette[k3], r, g, b);
+    const std::uint32_t best12 = d2 < d1 ? k2 : k1;
+    const int d12 = d2 < d1 ? d2 : d1;
+    return d3 < d12 ? k3 : best12;
   }
 };
 
@@ -163,14 +160,13 @@ struct TSpecial252Kernel : TKernelBase {
     const int cell = kSpecial252Level[r] * 81 + kSpecial252Level[g] * 9 + kSpecial252Level[b];
     const int first = Table->Start[cell], end = Table->Start[cell + 1];
     std::uint32_t best = Table->List[first];
+    if (end - first == 1) return best;  // a cell with one candidate needs no distance
     int bestDistance = SquaredDistance(Palette[best], r, g, b);
     for (int i = first + 1; i < end; ++i) {
       const std::uint32_t k = Table->List[i];
       const int d = SquaredDistance(Palette[k], r, g, b);
-      if (d < bestDistance) {
-        bestDistance = d;
-        best = k;
-      }
+      best = d < bestDistance ? k : best;
+      bestDistance = d < bestDistance ? d : bestDistance;
     }
     return best;
   }
