@@ -140,17 +140,20 @@ inline int SquaredDistance(TColor p, int r, int g, int b) {
 }
 
 struct TSys16Kernel : TKernelBase {
-  // Always three distances (a missing candidate repeats the first, which never replaces
-  // it), chosen without branches: neighbouring pixels often fall in different cells.
   std::uint32_t Index(int r, int g, int b) const {
     const std::uint8_t* c = kSys16Candidates[(r >> 6) * 16 + (g >> 6) * 4 + (b >> 6)];
-    const std::uint32_t k1 = c[1], k2 = c[0] > 1 ? c[2] : k1, k3 = c[0] > 2 ? c[3] : k1;
-    const int d1 = SquaredDistance(Palette[k1], r, g, b);
-    const int d2 = SquaredDistance(Palette[k2], r, g, b);
-    const int d3 = SquaredDistance(Palette[k3], r, g, b);
-    const std::uint32_t best12 = d2 < d1 ? k2 : k1;
-    const int d12 = d2 < d1 ? d2 : d1;
-    return d3 < d12 ? k3 : best12;
+    std::uint32_t best = c[1];
+    if (c[0] > 1) {
+      int bestDistance = SquaredDistance(Palette[best], r, g, b);
+      for (int i = 2; i <= c[0]; ++i) {
+        const int d = SquaredDistance(Palette[c[i]], r, g, b);
+        if (d < bestDistance) {
+          bestDistance = d;
+          best = c[i];
+        }
+      }
+    }
+    return best;
   }
 };
 

@@ -75,9 +75,10 @@ void MapSegment(K kernel, TMemo& memo, int count, const std::uint8_t* bgr, std::
   }
 }
 
-inline int ErrorStep(int v) {
-  const int e = v >= 0 ? (v + 8) >> 4 : -((8 - v) >> 4);
-  return e < -255 ? -255 : e > 255 ? 255 : e;
+// The limited step T[e(v)] of an accumulated error v; beyond +-4095 the step is T[+-255]
+// as well, so clamping the index changes nothing.
+inline int LimitedStep(const std::int16_t* steps, int v) {
+  return steps[(v < -4095 ? -4095 : v > 4095 ? 4095 : v) + 4095];
 }
 
 inline int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
@@ -88,7 +89,7 @@ inline int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 // Kernels without state run without the memo (it cannot change their answers) and only
 // leave the last colour in it, as the per-pixel calls would.
 template <class K, bool kGray>
-void DitherSegment(K kernel, TMemo& memo, const int* t, int* current, int* next, bool weighted, int y, int x0,
+void DitherSegment(K kernel, TMemo& memo, const std::int16_t* t, int* current, int* next, bool weighted, int y, int x0,
                    int count, const std::uint8_t* bgr, std::uint32_t* out) {
   const bool forward = (y & 1) == 0;
   const int step = forward ? 3 : -3;
@@ -122,7 +123,7 @@ void DitherSegment(K kernel, TMemo& memo, const int* t, int* current, int* next,
       }
     int carry = current[c + 1];
     for (int j = 0; j < count; ++j) {
-      const int v = Clamp255(color_detail::Luminance(weighted, s[2], s[1], s[0]) / 3 + t[ErrorStep(carry)]);
+      const int v = Clamp255(color_detail::Luminance(weighted, s[2], s[1], s[0]) / 3 + LimitedStep(t, carry));
       std::uint32_t k;
       int green;
       if (table) {
@@ -149,9 +150,9 @@ void DitherSegment(K kernel, TMemo& memo, const int* t, int* current, int* next,
   } else {
     int carryR = current[c], carryG = current[c + 1], carryB = current[c + 2];
     for (int j = 0; j < count; ++j) {
-      const int r = Clamp255(s[2] + t[ErrorStep(carryR)]);
-      const int g = Clamp255(s[1] + t[ErrorStep(carryG)]);
-      const int b = Clamp255(s[0] + t[ErrorStep(carryB)]);
+      const int r = Clamp255(s[2] + LimitedStep(t, carryR));
+      const int g = Clamp255(s[1] + LimitedStep(t, carryG));
+      const int b = Clamp255(s[0] + LimitedStep(t, carryB));
       const std::uint32_t k = lookup(RGBColor(r, g, b), r, g, b);
       out[i] = k;
       const TColor p = kernel.Entry(k);
@@ -213,7 +214,7 @@ void StoreRGBRowDithered(TPixelGraphic& image, int y, int x0, int count, const s
   if (!state.DitherActive(image.Width())) image.BeginDither();
   std::uint32_t* indices = RowBuffer(count);
   TMemo memo(state);
-  const int* t = state.LimitTable();
+  const std::int16_t* t = state.ErrorStepTable.data();
   int* current = state.CurrentErrors();
   int* next = state.NextErrors();
   const bool weighted = image.RGBWeighting();

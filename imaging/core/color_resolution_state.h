@@ -25,9 +25,12 @@ struct TColorResolutionState {
   std::vector<int> ErrorLimitTable;
   std::vector<int> ErrorRows[2];
   int CurrentErrorRow = 0;
+  // T[e(v)] for accumulated errors v = -4095..4095 (entry v + 4095), so the row loops
+  // take the rounded, limited step in one load.
+  std::vector<std::int16_t> ErrorStepTable;
 
   bool DitherActive(int width) const {
-    return ErrorLimitTable.size() == 511 && ErrorRows[0].size() == 3 * (static_cast<size_t>(width) + 2);
+    return ErrorLimitTable.size() == 511 && ErrorStepTable.size() == 8191 && ErrorRows[0].size() == 3 * (static_cast<size_t>(width) + 2);
   }
   int* CurrentErrors() { return ErrorRows[CurrentErrorRow].data(); }
   int* NextErrors() { return ErrorRows[CurrentErrorRow ^ 1].data(); }

@@ -41,6 +41,8 @@ std::vector<int> DitherErrorLimitTable(int limit, bool soft) {
   return table;
 }
 
+void BuildErrorStepTable(TColorResolutionState& state);
+
 void TPixelGraphic::BeginDither() {
   const size_t cells = 3 * (static_cast<size_t>(width_) + 2);
   for (std::vector<int>& row : color_.ErrorRows) row.assign(cells, 0);
@@ -49,6 +51,7 @@ void TPixelGraphic::BeginDither() {
   const bool autoLimit = DitherErrorLimitAuto;
   color_.ErrorLimitTable = DitherErrorLimitTable(autoLimit ? DitherAutoErrorLimit(paletteIdent_) : DitherErrorLimit,
                                                  autoLimit ? true : DitherErrorLimitSoft);
+  BuildErrorStepTable(color_);
 }
 
 void TPixelGraphic::NextDitherRow() {
@@ -61,7 +64,18 @@ void TPixelGraphic::NextDitherRow() {
 void TPixelGraphic::EndDither() {
   for (std::vector<int>& row : color_.ErrorRows) row = {};
   color_.ErrorLimitTable = {};
+  color_.ErrorStepTable = {};
   color_.CurrentErrorRow = 0;
+}
+
+namespace {
+int ErrorStep(int v);
+}  // namespace
+
+void BuildErrorStepTable(TColorResolutionState& state) {
+  const int* t = state.LimitTable();
+  state.ErrorStepTable.resize(8191);
+  for (int v = -4095; v <= 4095; ++v) state.ErrorStepTable[v + 4095] = static_cast<std::int16_t>(t[ErrorStep(v)]);
 }
 
 namespace {
