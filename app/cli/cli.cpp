@@ -25,6 +25,10 @@ constexpr const char* kUsage =
     "Options of convert (applied in the order given):\n"
     "  --strict                 treat warnings as errors (default: ignore them)\n"
     "  --no-gamma-correction    keep the stored gamma of the picture\n"
+    "  --bits 1|4|8|24          convert to that many bits per pixel\n"
+    "  --palette bw|gray4|gray16|gray256|sys16|special216|special252|optimized\n"
+    "                           palette of the conversion (default optimized, bw for 1 bit)\n"
+    "  --no-dither              convert without error diffusion\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -64,6 +68,7 @@ bool ParseBasicOption(const std::vector<std::string>& args, size_t& i, TConvertO
 // Each group of options has its parser; a parser may consume values after args[i].
 const TOptionParser kOptionParsers[] = {
     ParseBasicOption,
+    ParseColorOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {

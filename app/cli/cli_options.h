@@ -35,4 +35,7 @@ inline const std::string& OptionValue(const std::vector<std::string>& args, size
   return args[++i];
 }
 
+// --bits, --palette, --no-dither (options_color.cpp).
+bool ParseColorOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
+
 }  // namespace lumora::cli

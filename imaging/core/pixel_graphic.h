@@ -112,6 +112,8 @@ class TPixelGraphic {
   void NextDitherRow();
   void SetRGBPixelDithered(int x, int y, int r, int g, int b);
   void EndDither();
+  // State of the colour mapping and the diffusion, for the row routines of color_mapping.h.
+  TColorResolutionState& ColorResolutionState() { return color_; }
 
   // ---- Plain properties ----
   bool PreviewLoad = false;
