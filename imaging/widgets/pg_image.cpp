@@ -240,6 +240,8 @@ QRect TPGImage::PicBoxViewportRect() const {
 }
 
 void TPGImage::ApplyScrollBars(const TScrollBars& bars) {
+  clientWidth_ = std::max(bars.ClientWidth, 0);
+  clientHeight_ = std::max(bars.ClientHeight, 0);
   setHorizontalScrollBarPolicy(bars.Horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(bars.Vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   horizontalScrollBar()->setRange(0, std::max(0, boxLeft_ + boxWidth_ - bars.ClientWidth));
@@ -251,6 +253,7 @@ void TPGImage::ApplyScrollBars(const TScrollBars& bars) {
 }
 
 void TPGImage::Arrange(bool force) {
+  arrangedSize_ = size();
   const int aw = width() - 2 * border_, ah = height() - 2 * border_;
   const TArrangeResult r =
       ComputeArrange(stretch_, center_, imageWidth_, imageHeight_, aw, ah, zoomFactor_, ScrollBarExtents());
@@ -285,7 +288,8 @@ void TPGImage::Arrange(bool force) {
 
 bool TPGImage::event(QEvent* e) {
   const bool result = QAbstractScrollArea::event(e);
-  if (e->type() == QEvent::Resize) Arrange(true);
+  // A resize the platform delivers late (when the viewer is first shown) is no change.
+  if (e->type() == QEvent::Resize && size() != arrangedSize_) Arrange(true);
   return result;
 }
 
@@ -361,8 +365,8 @@ void TPGImage::SetSelectionColor2(TColor color) {
 TViewRect TPGImage::WantedCopyRegion(bool resampledRegion) const {
   if (!resampledRegion) return {0, 0, boxWidth_, boxHeight_};
   const QRect box = PicBoxViewportRect();
-  const TTileRange tiles = ComputeTileRange(tiling_, ToViewRect(box), viewport()->width(), viewport()->height());
-  return ComputeCopyRegion(ToViewRect(box), viewport()->width(), viewport()->height(), flipHorizontal_,
+  const TTileRange tiles = ComputeTileRange(tiling_, ToViewRect(box), clientWidth_, clientHeight_);
+  return ComputeCopyRegion(ToViewRect(box), clientWidth_, clientHeight_, flipHorizontal_,
                            flipVertical_, tiles.FirstColumn != tiles.LastColumn, tiles.FirstRow != tiles.LastRow,
                            kCopyMargin);
 }
@@ -401,8 +405,8 @@ const TPixelGraphic* TPGImage::PreparePaintCopy() {
   } else if (paintCopy_ && copyResampled_ && !worker_ && !reduceOnLoad_) {
     // A copy of part of a zoomed picture: a new one when the visible part moved out.
     const TViewRect wanted = WantedCopyRegion(true);
-    const TViewRect visible = ComputeCopyRegion(ToViewRect(PicBoxViewportRect()), viewport()->width(),
-                                                viewport()->height(), flipHorizontal_, flipVertical_,
+    const TViewRect visible = ComputeCopyRegion(ToViewRect(PicBoxViewportRect()), clientWidth_,
+                                                clientHeight_, flipHorizontal_, flipVertical_,
                                                 wanted.Width() == boxWidth_, wanted.Height() == boxHeight_, 0);
     const bool covered = visible.Left >= copyRegion_.Left && visible.Right <= copyRegion_.Right &&
                          visible.Top >= copyRegion_.Top && visible.Bottom <= copyRegion_.Bottom;
@@ -527,7 +531,7 @@ void TPGImage::paintEvent(QPaintEvent* e) {
 void TPGImage::PaintPicture(QPainter& p, const TPixelGraphic& picture, const QRect& paintRect) {
   const QRect box = PicBoxViewportRect();
   if (box.isEmpty()) return;
-  const TTileRange tiles = ComputeTileRange(tiling_, ToViewRect(box), viewport()->width(), viewport()->height());
+  const TTileRange tiles = ComputeTileRange(tiling_, ToViewRect(box), clientWidth_, clientHeight_);
   const QImage view = PixelBlockView(picture);
   const bool boxScaleCopy = &picture == paintCopy_.get() && copyResampled_;
   const bool partial = boxScaleCopy && !(copyRegion_ == TViewRect{0, 0, boxWidth_, boxHeight_});
@@ -655,8 +659,8 @@ void TPGImage::AnimationTick() {
 }
 
 bool TPGImage::CanPan() const {
-  return (boxWidth_ > viewport()->width() && horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn) ||
-         (boxHeight_ > viewport()->height() && verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn);
+  return (boxWidth_ > clientWidth_ && horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn) ||
+         (boxHeight_ > clientHeight_ && verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn);
 }
 
 QPoint TPGImage::ToBox(QPoint viewportPoint) const { return viewportPoint - PicBoxViewportRect().topLeft(); }
@@ -693,8 +697,8 @@ void TPGImage::AutoScrollTick() {
   const QPoint m = viewport()->mapFromGlobal(QCursor::pos());
   QScrollBar* h = horizontalScrollBar();
   QScrollBar* v = verticalScrollBar();
-  h->setValue(AutoScrollStep(m.x(), viewport()->width(), h->value(), boxLeft_ + boxWidth_));
-  v->setValue(AutoScrollStep(m.y(), viewport()->height(), v->value(), boxTop_ + boxHeight_));
+  h->setValue(AutoScrollStep(m.x(), clientWidth_, h->value(), boxLeft_ + boxWidth_));
+  v->setValue(AutoScrollStep(m.y(), clientHeight_, v->value(), boxTop_ + boxHeight_));
 }
 
 // ---- Mouse ----

@@ -161,6 +161,7 @@ class TPGImage : public QAbstractScrollArea {
   int DragState() const { return dragState_; }
   int OutlinePhase() const { return outlinePhase_; }
   bool CanPan() const;
+  QSize ClientSize() const { return QSize(clientWidth_, clientHeight_); }
   // The cursor the viewer shows at a viewport point (after the events had their say).
   QCursor CursorAt(QPoint viewportPoint);
 
@@ -242,6 +243,9 @@ class TPGImage : public QAbstractScrollArea {
   int buildsStarted_ = 0;
 
   int boxLeft_ = 0, boxTop_ = 0, boxWidth_ = 0, boxHeight_ = 0;
+  // The client area the scroll bars leave (the viewport's size once laid out).
+  int clientWidth_ = 0, clientHeight_ = 0;
+  QSize arrangedSize_;  // the viewer size of the last layout
   double lastScale_ = 1.0;
   bool suppressPaint_ = false;
   int border_ = 2;
