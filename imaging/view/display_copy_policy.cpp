@@ -9,19 +9,20 @@ TDisplayCopyDecision DecideDisplayCopy(const TDisplayCopyInput& in) {
 
   const int depth = in.ScreenDepth;
   const bool reduce = in.ImageBitCount > depth && depth <= 8;  // N
-  // With ReduceOnLoad the image already is the copy at the box size; resizing the frame
-  // only stretches it while drawing, so resampling counts only for the first build.
+  // With ReduceOnLoad the image becomes the copy when it is done; afterwards resizing
+  // the frame only stretches it while drawing. So the reduction counts only while the
+  // copy is invalid or its build still runs (a paint must not cancel that build).
+  const bool firstBuild = !in.ReduceOnLoad || d.Invalid || in.WorkerRunning;
   const bool resample = in.StretchMode != smFast &&
-                        (in.BoxWidth != in.ImageWidth || in.BoxHeight != in.ImageHeight) &&
-                        (!in.ReduceOnLoad || d.Invalid);  // R
+                        (in.BoxWidth != in.ImageWidth || in.BoxHeight != in.ImageHeight) && firstBuild;  // R
   bool needed = reduce || resample;
   if (in.ImageBitCount <= 8 && depth <= 8) {
     if (depth == 4) {
-      needed = reduce || (in.ImagePalette != pSys16 && (!in.ReduceOnLoad || d.Invalid));
+      needed = reduce || (in.ImagePalette != pSys16 && firstBuild);
     } else if (!reduce) {
       const bool ownPaletteServes =
           in.Palette8BitSys8BitGraphic == pSource || in.Palette8BitSys8BitGraphic == in.ImagePalette;
-      needed = !ownPaletteServes && (!in.ReduceOnLoad || d.Invalid);
+      needed = !ownPaletteServes && firstBuild;
     }
   }
   d.Needed = needed;

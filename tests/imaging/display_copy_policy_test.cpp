@@ -192,5 +192,25 @@ TEST(DisplayCopyPolicyTest, ReduceOnLoadDoesNotRebuildOnResize) {
   EXPECT_TRUE(d.Resample);
 }
 
+TEST(DisplayCopyPolicyTest, ReduceOnLoadPaintKeepsTheRunningBuild) {
+  // The build was started (the copy is marked valid) and has not delivered yet.
+  for (int depth : {24, 8, 4}) {
+    TDisplayCopyInput in = TrueColor24(200, 150);
+    in.ImageBitCount = depth == 24 ? 24 : 8;
+    in.ImagePalette = depth == 24 ? pTrueColor : pUnknown;
+    in.ScreenDepth = depth;
+    in.StretchMode = smPrecise;
+    in.ReduceOnLoad = true;
+    in.CopyInvalid = false;
+    in.WorkerRunning = true;
+    in.LastCopyWidth = 200;
+    in.LastCopyHeight = 150;
+    const TDisplayCopyDecision d = DecideDisplayCopy(in);
+    EXPECT_TRUE(d.Needed) << depth;
+    EXPECT_FALSE(d.DropCopy) << depth;
+    EXPECT_FALSE(d.StartBuild) << depth;
+  }
+}
+
 }  // namespace
 }  // namespace lumora

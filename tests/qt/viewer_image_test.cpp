@@ -338,6 +338,65 @@ class ViewerImageTest : public QObject {
     QCoreApplication::processEvents();  // queued progress for the dead viewer is dropped
   }
 
+  void keepOldCopyStaysVisibleUntilReplaced() {
+    TPGImage v;
+    v.SetBounds(0, 0, 204, 204);
+    v.SetStretchMode(smPrecise);
+    v.SetStretch(sAlways);
+    v.SetKeepOldPaintPixelGraphic(true);
+    v.SetPicBoxColor(QColor(10, 20, 30));
+    v.TakePixelGraphic(Gradient(400, 300));
+    v.show();
+    Grab(v);
+    v.WaitForPaintCopy();
+    const TPixelGraphic* old = v.PaintCopy();
+    QVERIFY(old);
+    v.SetBounds(0, 0, 154, 154);  // a new box size needs a new copy
+    const QImage shot = Grab(v);
+    QVERIFY(v.PaintWorkerRunning());
+    QCOMPARE(v.PaintCopy(), old);  // still shown, not the placeholder
+    QVERIFY(shot.pixel(75, 75) != QColor(10, 20, 30).rgb());
+    v.WaitForPaintCopy();
+    QCOMPARE(v.PaintCopy()->Width(), 150);
+    // Without the option the old copy goes at once.
+    v.SetKeepOldPaintPixelGraphic(false);
+    v.SetBounds(0, 0, 124, 124);
+    Grab(v);
+    QVERIFY(!v.PaintCopy());
+    v.WaitForPaintCopy();
+    QCOMPARE(v.PaintCopy()->Width(), 120);
+  }
+
+  void reduceOnLoadReplacesTheImage() {
+    TPGImage v;
+    v.SetBounds(0, 0, 104, 104);
+    v.SetStretchMode(smPrecise);
+    v.SetStretch(sAlwaysKAR);
+    v.SetReduceOnLoad(true);
+    v.TakePixelGraphic(Gradient(400, 200));
+    v.show();
+    Grab(v);
+    Grab(v);  // a paint while the build runs leaves it alone
+    QVERIFY(v.PaintWorkerRunning());
+    v.WaitForPaintCopy();
+    QVERIFY(!v.PaintCopy());
+    QCOMPARE(v.PeekPixelGraphic()->Width(), 100);
+    QCOMPARE(v.PeekPixelGraphic()->Height(), 50);
+    // Resizing the frame builds no new copy.
+    const int builds = v.BuildsStarted();
+    v.SetBounds(0, 0, 84, 84);
+    Grab(v);
+    QCOMPARE(v.BuildsStarted(), builds);
+    QVERIFY(!v.PaintWorkerRunning());
+  }
+
+  void outlineAnimates() {
+    TPGImage v;
+    v.TakePixelGraphic(Gradient(50, 50));
+    v.SetSelection(true);
+    QTRY_VERIFY_WITH_TIMEOUT(v.OutlinePhase() > 0, 2000);
+  }
+
   void placeholderShowsTheClocks() {
     TPGImage v;
     v.SetBounds(0, 0, 204, 204);
