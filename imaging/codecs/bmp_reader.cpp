@@ -319,20 +319,21 @@ void ReadDIBInto(TPixelGraphic& image, TStream& stream, THeaderKind kind, std::i
   const int formatSize = h.BitCount <= 8 ? 1 << h.BitCount : 0;
   const std::int64_t declared =
       h.Core ? formatSize : (h.BitCount <= 8 && h.ColorsUsed == 0 ? formatSize : std::int64_t(h.ColorsUsed));
-  const int kept = static_cast<int>(std::min<std::int64_t>(declared, formatSize));
+  int kept = static_cast<int>(std::min<std::int64_t>(declared, formatSize));
   const int entrySize = h.Core ? 3 : 4;
   const std::int64_t tableStart = stream.Position();
-  const std::int64_t keptEnd = tableStart + std::int64_t(kept) * entrySize;
   const std::int64_t tableEnd = tableStart + declared * entrySize;
   const std::int64_t streamSize = stream.Size();
 
-  // The pixels follow the table unless the file header points further on (an alignment
-  // gap, a profile), or the declared table runs past the end of the data and the file
-  // header names a place after the entries we keep.
+  // The pixels follow the table unless the file header places them elsewhere inside
+  // the data: further on (an alignment gap, a profile), or inside the table when its
+  // length is not stored (core header) or the declared length runs past the end of the
+  // data. The table then ends where the pixels begin.
   std::int64_t pixelStart = tableEnd;
-  if (pixelDataPosition >= keptEnd && pixelDataPosition < streamSize &&
-      (pixelDataPosition >= tableEnd || tableEnd > streamSize)) {
+  if (pixelDataPosition >= tableStart && pixelDataPosition < streamSize &&
+      (pixelDataPosition >= tableEnd || h.Core || tableEnd > streamSize)) {
     pixelStart = pixelDataPosition;
+    kept = static_cast<int>(std::min<std::int64_t>(kept, (pixelDataPosition - tableStart) / entrySize));
   }
   const bool rle = h.Compression == kCompressionRLE8 || h.Compression == kCompressionRLE4;
   const std::int64_t available = std::max<std::int64_t>(0, streamSize - pixelStart);
