@@ -1,6 +1,7 @@
-// BMP codec (first cut: uncompressed Windows DIBs; the full reader comes next).
-#include <cstring>
-
+// The BMP entries of the format registry: readers "bmp", "dib", "rle" (signature "BM")
+// and writers "bmp" (listed in the save filter) and "dib" (not listed). The decoding
+// itself is in bmp_reader.cpp, the encoding in bmp_writer.cpp.
+#include "imaging/codecs/bmp_format.h"
 #include "imaging/codecs/builtin_formats.h"
 #include "imaging/core/exceptions.h"
 #include "imaging/core/messages.h"
@@ -9,19 +10,53 @@
 namespace lumora {
 namespace {
 
-std::string BmpMessage(int number, std::initializer_list<std::string_view> args = {}) {
-  return "BMP: " + PGMessage(number, args);
+const char* ColorsTextOf(int bitCount) {
+  switch (bitCount) {
+    case 1: return "2";
+    case 4: return "16";
+    case 8: return "256";
+    case 16: return "64K";
+    default: return "16.7M";
+  }
 }
 
 class TBMPReader : public TFileFormatReader {
  public:
-  using TFileFormatReader::TFileFormatReader;
+  explicit TBMPReader(std::string extension) : TFileFormatReader(std::move(extension), "Bitmap") { HasSignature = true; }
+
   bool IsFormat(const std::uint8_t* header) const override { return header[0] == 'B' && header[1] == 'M'; }
+
   void ReadImage(TStream& stream, TPixelGraphic& image, int index) override {
-    if (index != 0) throw EPGBMPFileFormatReader(BmpMessage(msgInvalid, {"Index"}));
-    std::uint8_t fileHeader[14];
-    if (!stream.ReadExact(fileHeader, 14)) throw EPGBMPFileFormatReader(BmpMessage(msgUnexpectedEOF));
-    image.ReadDIB(stream, false);
+    if (index != 0) bmp::Fail(msgInvalid, {"Index"});
+    const std::int64_t start = stream.Position();
+    std::uint8_t fileHeader[bmp::kFileHeaderSize];
+    if (!stream.ReadExact(fileHeader, sizeof fileHeader)) bmp::Fail(msgUnexpectedEOF);
+    bmp::ReadDIBInto(image, stream, bmp::THeaderKind::Any, start + GetLE32(fileHeader + 10));
+  }
+
+  void GetImageInfo(TStream& stream, int index, TImageInfo& info) override {
+    if (index != 0) bmp::Fail(msgInvalidValue, {"Index"});
+    std::uint8_t fileHeader[bmp::kFileHeaderSize];
+    if (!stream.ReadExact(fileHeader, sizeof fileHeader)) bmp::Fail(msgUnexpectedEOF);
+    const bmp::TDIBHeader h = bmp::ReadDIBHeader(stream, bmp::THeaderKind::Any);
+    info = TImageInfo{};
+    info.Width = static_cast<int>(h.Width);
+    info.Height = static_cast<int>(h.Height);
+    info.BitCount = h.BitCount;
+    info.ColorsText = ColorsTextOf(h.BitCount);
+    info.ImageCount = 1;
+    if (h.Core) {
+      info.InfoText = "OS/2";
+      return;
+    }
+    info.InfoText = "Windows";
+    switch (h.Compression) {
+      case bmp::kCompressionRGB: info.InfoText += ", RGB"; break;
+      case bmp::kCompressionRLE8: info.InfoText += ", RLE8"; break;
+      case bmp::kCompressionRLE4: info.InfoText += ", RLE4"; break;
+      default: break;
+    }
+    if (h.TopDown()) info.InfoText += ", Top-Down";
   }
 };
 
@@ -29,10 +64,12 @@ class TBMPWriter : public TFileFormatWriter {
  public:
   TBMPWriter(std::string extension, bool show)
       : TFileFormatWriter(std::move(extension), "Bitmap", show, kAllColorRes, "TBMPFileFormatWriter") {}
+
   void WriteImage(TStream& stream, TPixelGraphic& image) override {
-    std::uint8_t header[14] = {'B', 'M'};
-    const std::uint32_t offset = 54 + 4 * std::uint32_t(image.PaletteCount());
-    PutLE32(header + 2, offset + std::uint32_t(image.ImageByteSize()));
+    const std::uint32_t offset =
+        bmp::kFileHeaderSize + bmp::kInfoHeaderSize + 4 * std::uint32_t(bmp::WrittenColorTableEntries(image));
+    std::uint8_t header[bmp::kFileHeaderSize] = {'B', 'M'};
+    PutLE32(header + 2, offset + static_cast<std::uint32_t>(image.ImageByteSize()));
     PutLE32(header + 10, offset);
     stream.Write(header, sizeof header);
     image.WriteDIB(stream);
@@ -41,67 +78,13 @@ class TBMPWriter : public TFileFormatWriter {
 
 }  // namespace
 
-void TPixelGraphic::ReadDIB(TStream& stream, bool coreHeader) {
-  TProgressScope progress(*this);
-  if (coreHeader) throw EPGBMPFileFormatReader(BmpMessage(msgNotSupportedSubformat));
-  std::uint8_t h[40];
-  if (!stream.ReadExact(h, 40)) throw EPGBMPFileFormatReader(BmpMessage(msgUnexpectedEOF));
-  const int width = static_cast<int>(GetLE32(h + 4));
-  const int height = static_cast<int>(GetLE32(h + 8));
-  const int bits = GetLE16(h + 14);
-  if (GetLE16(h + 12) != 1) throw EPGBMPFileFormatReader(BmpMessage(msgInvalid, {"BitmapInfoHeader.biPlanes"}));
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
-    throw EPGBMPFileFormatReader(BmpMessage(msgInvalid, {"BitmapInfoHeader.biBitCount"}));
-  if (GetLE32(h + 16) != 0) throw EPGBMPFileFormatReader(BmpMessage(msgInvalid, {"BitmapInfoHeader.biCompression"}));
-  const int num = BitCountToNum(bits);
-  Allocate(width, height < 0 ? -height : height, num);
-  if (num == 3) {
-    SetPaletteCount(0);
-  } else {
-    const std::uint32_t used = GetLE32(h + 32);
-    const int count = used ? static_cast<int>(std::min<std::uint32_t>(used, 1u << bits)) : 1 << bits;
-    SetPaletteCount(count);
-    for (int i = 0; i < count; ++i) {
-      std::uint8_t e[4];
-      if (!stream.ReadExact(e, 4)) throw EPGBMPFileFormatReader(BmpMessage(msgUnexpectedEOF));
-      SetPaletteColor(i, RGBColor(e[2], e[1], e[0]));
-    }
-  }
-  if (PixelBlock()) stream.Read(PixelBlock(), static_cast<size_t>(ImageByteSize()));
-}
-
-void TPixelGraphic::WriteDIB(TStream& stream) const {
-  std::uint8_t h[40] = {};
-  PutLE32(h, 40);
-  PutLE32(h + 4, static_cast<std::uint32_t>(width_));
-  PutLE32(h + 8, static_cast<std::uint32_t>(height_));
-  PutLE16(h + 12, 1);
-  PutLE16(h + 14, static_cast<std::uint32_t>(BitCount()));
-  PutLE32(h + 20, static_cast<std::uint32_t>(imageSize_));
-  PutLE32(h + 32, static_cast<std::uint32_t>(PaletteCount()));
-  stream.Write(h, sizeof h);
-  for (TColor c : palette_) {
-    const std::uint8_t e[4] = {std::uint8_t(GetBValue(c)), std::uint8_t(GetGValue(c)), std::uint8_t(GetRValue(c)), 0};
-    stream.Write(e, 4);
-  }
-  if (pixels_) stream.Write(pixels_.get(), static_cast<size_t>(imageSize_));
-}
-
 void RegisterBMPFormats(TReaderList& readers, TWriterList& writers) {
-  for (const char* ext : {"bmp", "dib", "rle"}) {
-    auto reader = std::make_unique<TBMPReader>(ext, "Bitmap");
-    reader->HasSignature = true;
-    readers.push_back(std::move(reader));
-  }
+  for (const char* ext : {"bmp", "dib", "rle"}) readers.push_back(std::make_unique<TBMPReader>(ext));
   writers.push_back(std::make_unique<TBMPWriter>("bmp", true));
   writers.push_back(std::make_unique<TBMPWriter>("dib", false));
 }
 
-std::unique_ptr<TFileFormatReader> MakeStandaloneBMPReader() {
-  auto reader = std::make_unique<TBMPReader>("bmp", "Bitmap");
-  reader->HasSignature = true;
-  return reader;
-}
+std::unique_ptr<TFileFormatReader> MakeStandaloneBMPReader() { return std::make_unique<TBMPReader>("bmp"); }
 
 std::unique_ptr<TFileFormatWriter> MakeStandaloneBMPWriter() { return std::make_unique<TBMPWriter>("bmp", true); }
 

@@ -54,7 +54,7 @@ void TPixelGraphic::Allocate(int width, int height, int bitCountNum) {
     if (formatSize < PaletteCount()) SetPaletteCount(formatSize);
     if (bitCountNum == 3) paletteIdent_ = pTrueColor;
     try {
-      pixels_.reset(new std::uint8_t[static_cast<size_t>(imageSize_)]());
+      pixels_ = AllocatePixelBlock(static_cast<size_t>(imageSize_));
     } catch (const std::bad_alloc&) {
       width_ = height_ = stride_ = 0;
       imageSize_ = 0;

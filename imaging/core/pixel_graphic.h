@@ -9,6 +9,7 @@
 
 #include "imaging/core/color_resolution_state.h"
 #include "imaging/core/pg_types.h"
+#include "imaging/core/pixel_memory.h"
 
 namespace lumora {
 
@@ -192,7 +193,7 @@ class TPixelGraphic {
   int bitCountNum_ = 3;
   int stride_ = 0;
   std::int64_t imageSize_ = 0;
-  std::unique_ptr<std::uint8_t[]> pixels_;
+  TPixelBlock pixels_;
   std::vector<TColor> palette_;
   TPaletteIdent paletteIdent_ = pTrueColor;
   bool isGrayPalette_ = false;
