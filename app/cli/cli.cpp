@@ -25,6 +25,13 @@ constexpr const char* kUsage =
     "Options of convert (applied in the order given):\n"
     "  --strict                 treat warnings as errors (default: ignore them)\n"
     "  --no-gamma-correction    keep the stored gamma of the picture\n"
+    "  --size WxH               resample to W x H pixels\n"
+    "  --fit WxH                resample to the largest size inside W x H, proportions kept\n"
+    "  --stretch MODE           fast, medium or precise (default) for the resizes that follow\n"
+    "  --rotate DEGREES         rotate clockwise about the centre\n"
+    "  --no-interpolate         rotate with nearest pixels instead of bilinear sampling\n"
+    "  --fit-size               rotations take the size of the turned picture\n"
+    "  --flip h|v               mirror left-right or top-bottom\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -64,6 +71,7 @@ bool ParseBasicOption(const std::vector<std::string>& args, size_t& i, TConvertO
 // Each group of options has its parser; a parser may consume values after args[i].
 const TOptionParser kOptionParsers[] = {
     ParseBasicOption,
+    ParseTransformOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {
