@@ -1,6 +1,7 @@
 #include "imaging/processing/parallel_rows.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <thread>
@@ -9,9 +10,12 @@
 namespace lumora {
 namespace {
 
+std::atomic<int> g_threadLimit{0};
+
 int ThreadCount() {
-  const unsigned n = std::thread::hardware_concurrency();
-  return int(std::clamp(n, 1u, 8u));
+  const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  const int limit = g_threadLimit.load();
+  return limit > 0 ? std::min(limit, cores) : cores;
 }
 
 // Runs rows [begin, end) split over the workers, the first share on this thread.
@@ -37,6 +41,8 @@ void RunBlock(std::vector<TRowWorker>& workers, int begin, int end) {
 }
 
 }  // namespace
+
+void SetTransformThreadLimit(int threads) { g_threadLimit.store(std::max(0, threads)); }
 
 void RunDestinationRows(TPixelGraphic& dest, int first, int last, bool parallel, double workPerRow,
                         const TRowWorkerFactory& makeWorker) {

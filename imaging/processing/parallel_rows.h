@@ -18,6 +18,10 @@ using TRowWorkerFactory = std::function<TRowWorker()>;
 // row by row on the calling thread, and rows computed beyond an aborting row are put
 // back as they were, so the outcome equals the sequential loop.
 // `workPerRow` (pixels) decides whether threads pay off.
+// Most threads the row loops use (0, the default: one per core). Benchmarks set 1 to
+// measure a single core.
+void SetTransformThreadLimit(int threads);
+
 void RunDestinationRows(TPixelGraphic& dest, int first, int last, bool parallel, double workPerRow,
                         const TRowWorkerFactory& makeWorker);
 
