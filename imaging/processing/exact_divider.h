@@ -1,23 +1,28 @@
 #pragma once
-// Exact unsigned division by a divisor fixed for a whole operation, by a multiply and a
-// shift instead of a hardware divide (Lemire, Kaser and Kurz: with M = ceil(2^64 / d),
-// n / d = (M * n) >> 64 for every n and d below 2^32).
+// Division by a divisor fixed for a whole operation.
 #include <cstdint>
 
 namespace lumora {
 
-class TExactDivider {
+// Exact n / d for 0 <= n <= 255 * d and d below 2^22, as (n * m) >> k in 64 bits with a
+// 32-bit m: with m = ceil(2^k / d) and e = m * d - 2^k < d, the quotient is exact
+// whenever n * e < 2^k, which k = 2 * bits(d) + 8 guarantees (Granlund and Montgomery).
+class TBoundedDivider {
  public:
-  // Numerators must stay below 2^32; d from 1 to 2^32 - 1.
-  explicit TExactDivider(std::uint64_t d) : d_(d), m_(d > 1 ? UINT64_MAX / d + 1 : 0) {}
-  std::uint64_t operator()(std::uint64_t n) const {
-    if (d_ == 1) return n;
-    return std::uint64_t((static_cast<unsigned __int128>(m_) * n) >> 64);
+  static constexpr std::uint64_t kLimit = std::uint64_t(1) << 22;
+  explicit TBoundedDivider(std::uint64_t d) {
+    int bits = 0;
+    while ((std::uint64_t(1) << bits) <= d) ++bits;
+    shift_ = 2 * bits + 8;
+    magic_ = std::uint32_t(((std::uint64_t(1) << shift_) + d - 1) / d);
   }
+  std::uint64_t operator()(std::uint64_t n) const { return (n * magic_) >> shift_; }
+  std::uint32_t Magic() const { return magic_; }
+  int Shift() const { return shift_; }
 
  private:
-  std::uint64_t d_;
-  std::uint64_t m_;
+  std::uint32_t magic_;
+  int shift_;
 };
 
 // Plain division for the sums that may reach 2^32.

@@ -11,6 +11,7 @@ namespace lumora {
 namespace {
 
 std::atomic<int> g_threadLimit{0};
+std::atomic<bool> g_simdAllowed{true};
 
 int ThreadCount() {
   const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
@@ -43,6 +44,8 @@ void RunBlock(std::vector<TRowWorker>& workers, int begin, int end) {
 }  // namespace
 
 void SetTransformThreadLimit(int threads) { g_threadLimit.store(std::max(0, threads)); }
+void SetTransformSimdAllowed(bool allowed) { g_simdAllowed.store(allowed); }
+bool TransformSimdAllowed() { return g_simdAllowed.load(); }
 
 void RunDestinationRows(TPixelGraphic& dest, int first, int last, bool parallel, double workPerRow,
                         const TRowWorkerFactory& makeWorker) {

@@ -22,6 +22,11 @@ using TRowWorkerFactory = std::function<TRowWorker()>;
 // measure a single core.
 void SetTransformThreadLimit(int threads);
 
+// Whether hand-written vector code may be used where the processor has it (default on);
+// tests switch it off to prove the portable code against the same references.
+void SetTransformSimdAllowed(bool allowed);
+bool TransformSimdAllowed();
+
 void RunDestinationRows(TPixelGraphic& dest, int first, int last, bool parallel, double workPerRow,
                         const TRowWorkerFactory& makeWorker);
 

@@ -210,7 +210,7 @@ class TRotator {
   void SampleRow(int y, std::uint8_t* colors, std::uint8_t* mask, int count) const {
     const TRowSetup row = SetupRow(y);
     if constexpr (kBilinear) {
-      if (HasAvx2()) return SampleRowBilinearAvx2(row, colors, mask, count);
+      if (useAvx2_) return SampleRowBilinearAvx2(row, colors, mask, count);
     }
     for (int i = 0; i < count; ++i) SamplePixel(row, i, colors, mask);
   }
@@ -349,6 +349,7 @@ class TRotator {
   const pixel_rows::TColorTableBGR table_;
   const pixel_rows::TColorTableBGR destTable_;
   std::vector<double> dxC_, dxS_;  // per visited column: dx * c and (-dx) * s
+  const bool useAvx2_ = HasAvx2() && TransformSimdAllowed();
 };
 
 template <int kFormat>

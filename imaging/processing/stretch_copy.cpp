@@ -4,6 +4,7 @@
 // need it are built, and combined vertically with the row weights.
 #include <algorithm>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "imaging/core/pixel_graphic.h"
@@ -16,8 +17,24 @@
 namespace lumora {
 namespace {
 
-// Sums of weight x channel stay below 2^32 while every divisor is below this.
-constexpr std::int64_t kExactDividerLimit = std::int64_t(1) << 24;
+// Below this every divisor takes the multiply-and-shift division and the sums of
+// weight x channel fit 32 bits.
+constexpr std::int64_t kFastDivisorLimit = std::int64_t(TBoundedDivider::kLimit);
+
+// Destination row = weighted sum of resampled source rows, divided. A plain loop over
+// 32-bit lanes that the compiler vectorises, compiled for AVX2 as well.
+__attribute__((target_clones("avx2", "default"))) void CombineRows(const std::uint8_t* const* rows,
+                                                                    const std::uint32_t* weights, int taps,
+                                                                    size_t count, std::uint32_t magic, int shift,
+                                                                    std::uint32_t* total, std::uint8_t* out) {
+  for (size_t i = 0; i < count; ++i) total[i] = weights[0] * rows[0][i];
+  for (int k = 1; k < taps; ++k) {
+    const std::uint8_t* row = rows[k];
+    const std::uint32_t w = weights[k];
+    for (size_t i = 0; i < count; ++i) total[i] += w * row[i];
+  }
+  for (size_t i = 0; i < count; ++i) out[i] = std::uint8_t((std::uint64_t(total[i]) * magic) >> shift);
+}
 
 // The taps of one axis flattened: per destination coordinate the first source index
 // (relative to the lowest one used), the tap count (0 = not usable) and its weights.
@@ -55,9 +72,42 @@ struct TTaps {
   }
 };
 
+// One source row resampled with 32-bit sums and the multiply-and-shift division.
+__attribute__((target_clones("avx2", "default"))) void ResampleRowBounded(
+    const std::uint8_t* src, const int* start, const int* count, const int* weightAt, const std::uint32_t* weights,
+    size_t columns, std::uint32_t magic, int shift, std::uint8_t* out) {
+  auto divide = [magic, shift](std::uint32_t n) { return std::uint8_t((std::uint64_t(n) * magic) >> shift); };
+  for (size_t j = 0; j < columns; ++j, out += 3) {
+    const int n = count[j];
+    const std::uint8_t* p = src + 3 * std::int64_t(start[j]);
+    if (n == 1) {
+      out[0] = p[0], out[1] = p[1], out[2] = p[2];
+    } else if (n == 2) {
+      const std::uint32_t w0 = weights[weightAt[j]], w1 = weights[weightAt[j] + 1];
+      out[0] = divide(w0 * p[0] + w1 * p[3]);
+      out[1] = divide(w0 * p[1] + w1 * p[4]);
+      out[2] = divide(w0 * p[2] + w1 * p[5]);
+    } else if (n > 0) {
+      const std::uint32_t* w = weights + weightAt[j];
+      std::uint32_t b = 0, g = 0, r = 0;
+      for (int k = 0; k < n; ++k, p += 3) {
+        b += w[k] * p[0];
+        g += w[k] * p[1];
+        r += w[k] * p[2];
+      }
+      out[0] = divide(b), out[1] = divide(g), out[2] = divide(r);
+    }
+  }
+}
+
 // One source row (BGR from sourceFrom on) resampled into the destination columns.
 template <class W, class Div>
 void ResampleRow(const std::uint8_t* src, const TTaps<W>& taps, const Div& div, std::uint8_t* out) {
+  if constexpr (std::is_same_v<Div, TBoundedDivider>) {
+    ResampleRowBounded(src, taps.start.data(), taps.count.data(), taps.weightAt.data(), taps.weights.data(),
+                       taps.count.size(), div.Magic(), div.Shift(), out);
+    return;
+  }
   const size_t columns = taps.count.size();
   for (size_t j = 0; j < columns; ++j) {
     const int n = taps.count[j];
@@ -101,6 +151,8 @@ class TStretcher {
       std::vector<std::vector<std::uint8_t>> rows;
       std::vector<std::uint8_t> expanded, out;
       std::vector<std::uint64_t> total;
+      std::vector<std::uint32_t> total32, rowWeights;
+      std::vector<const std::uint8_t*> rowPointers;
       unsigned clock = 0;
       std::vector<unsigned> used;
     };
@@ -112,6 +164,7 @@ class TStretcher {
     state->rows.assign(slots, std::vector<std::uint8_t>(3 * columns));
     state->out.resize(3 * columns);
     state->total.resize(3 * columns);
+    state->total32.resize(3 * columns);
     if (source_.BitCountNum() != 3) state->expanded.resize(3 * size_t(horizontal_.sourceTo - horizontal_.sourceFrom + 1));
     return [this, state, &store, columns](int y) {
       const TPlanEntry& e = rowPlan_.At(y);
@@ -122,14 +175,19 @@ class TStretcher {
         return;
       }
       const size_t taps = size_t(e.Last - e.First + 1);
-      const std::uint8_t* rowsUsed[2] = {SourceRow(*state, e.First), nullptr};
       std::vector<std::uint8_t>& out = state->out;
-      if (taps == 2) {
-        rowsUsed[1] = SourceRow(*state, e.Last);
-        const std::uint64_t w0 = std::uint64_t(e.FirstWeight), w1 = std::uint64_t(e.LastWeight);
-        const std::uint8_t* a = rowsUsed[0];
-        const std::uint8_t* b = rowsUsed[1];
-        for (size_t i = 0; i < 3 * columns; ++i) out[i] = std::uint8_t(rowDiv_(w0 * a[i] + w1 * b[i]));
+      if constexpr (std::is_same_v<Div, TBoundedDivider>) {
+        // Rows are fetched one by one: the cache keeps the most recent, and holds one
+        // more row than any plan needs, so earlier rows of this plan stay.
+        state->rowPointers.resize(taps);
+        state->rowWeights.resize(taps);
+        for (size_t k = 0; k < taps; ++k) {
+          state->rowPointers[k] = SourceRow(*state, e.First + int(k));
+          state->rowWeights[k] =
+              std::uint32_t(k == 0 ? e.FirstWeight : k == taps - 1 ? e.LastWeight : e.MiddleWeight);
+        }
+        CombineRows(state->rowPointers.data(), state->rowWeights.data(), int(taps), 3 * columns, rowDiv_.Magic(),
+                    rowDiv_.Shift(), state->total32.data(), out.data());
       } else {
         std::vector<std::uint64_t>& total = state->total;
         std::fill(total.begin(), total.end(), 0);
@@ -210,8 +268,8 @@ void TPixelGraphic::StretchCopy(int dx, int dy, int dw, int dh, const TPixelGrap
   const TAxisPlan rows = BuildAxisPlan(StretchMode, dy, dh, sy, sh, height_, source.Height());
   TUpdateScope update(*this);
   TProgressScope progress(*this);
-  if (columns.Divisor < kExactDividerLimit && rows.Divisor < kExactDividerLimit) {
-    TStretcher<std::uint32_t, TExactDivider>(*this, source, columns, rows).Run();
+  if (columns.Divisor < kFastDivisorLimit && rows.Divisor < kFastDivisorLimit) {
+    TStretcher<std::uint32_t, TBoundedDivider>(*this, source, columns, rows).Run();
   } else {
     TStretcher<std::uint64_t, TPlainDivider>(*this, source, columns, rows).Run();
   }

@@ -6,6 +6,8 @@
 #include <random>
 
 #include "imaging/core/pixel_graphic.h"
+#include "imaging/processing/exact_divider.h"
+#include "imaging/processing/parallel_rows.h"
 #include "tests/support/transform_reference.h"
 #include "tests/support/transform_test_images.h"
 
@@ -13,6 +15,12 @@ namespace lumora {
 namespace {
 
 using test::TImageKind;
+
+// Runs the body with and without the hand-written vector code.
+struct TSimdChoice {
+  explicit TSimdChoice(bool allowed) { SetTransformSimdAllowed(allowed); }
+  ~TSimdChoice() { SetTransformSimdAllowed(true); }
+};
 
 const TImageKind kSources[] = {
     {"bw1", 0, test::pkFixed, pBlackWhite},
@@ -128,22 +136,25 @@ TEST_P(TransformOracleTest, CopyRectFromMatchesThePerPixelCopy) {
 }
 
 TEST_P(TransformOracleTest, RotateFromMatchesThePerPixelSampling) {
-  std::mt19937 rng(4242);
   const double angles[] = {0, 90, 180, 270, 360, 450, -90, -630, 30, 45, -17.25, 137.3, 0.5, 89.999, 200, 359};
-  int round = 0;
-  for (double angle : angles) {
-    ++round;
-    test::MakeImage(source_, 1 + int(rng() % 17), 1 + int(rng() % 13), GetParam().source, rng());
-    for (bool fit : {true, false}) {
-      MakeDestinations(1 + int(rng() % 19), 1 + int(rng() % 15), rng());
-      if (round % 3 == 0 && fast_.BitCountNum() == source_.BitCountNum() && source_.PaletteCount() > 0) {
-        fast_.CopyPalette(source_);
-        slow_.CopyPalette(source_);
+  for (bool vectorCode : {true, false}) {
+    const TSimdChoice simd(vectorCode);
+    std::mt19937 rng(4242);
+    int round = 0;
+    for (double angle : angles) {
+      ++round;
+      test::MakeImage(source_, 1 + int(rng() % 17), 1 + int(rng() % 13), GetParam().source, rng());
+      for (bool fit : {true, false}) {
+        MakeDestinations(1 + int(rng() % 19), 1 + int(rng() % 15), rng());
+        if (round % 3 == 0 && fast_.BitCountNum() == source_.BitCountNum() && source_.PaletteCount() > 0) {
+          fast_.CopyPalette(source_);
+          slow_.CopyPalette(source_);
+        }
+        fast_.InterpolateRotation = slow_.InterpolateRotation = round % 4 != 1;
+        fast_.RotateFrom(source_, angle, fit);
+        reference::RotateFrom(slow_, source_, angle, fit);
+        ExpectSame("angle " + std::to_string(angle) + (fit ? " fitted" : "") + (vectorCode ? "" : " portable"));
       }
-      fast_.InterpolateRotation = slow_.InterpolateRotation = round % 4 != 1;
-      fast_.RotateFrom(source_, angle, fit);
-      reference::RotateFrom(slow_, source_, angle, fit);
-      ExpectSame("angle " + std::to_string(angle) + (fit ? " fitted" : ""));
     }
   }
 }
@@ -212,19 +223,26 @@ TEST_P(ThreadedOracleTest, StretchOnSeveralThreadsMatches) {
 TEST_P(ThreadedOracleTest, RotationOnSeveralThreadsMatches) {
   const TThreadedCase c = GetParam();
   const TImageKind rgb{"rgb24", 3, test::pkNoPalette};
-  TPixelGraphic source, fast, slow;
+  TPixelGraphic source, slow;
   test::MakeImage(source, c.sourceW, c.sourceH, rgb, 3);
-  test::MakeImage(fast, c.destW, c.destH, rgb, 4);
   test::MakeImage(slow, c.destW, c.destH, rgb, 4);
-  test::TEventLog fastLog, slowLog;
-  fastLog.Attach(fast);
+  test::TEventLog slowLog;
   slowLog.Attach(slow);
-  fastLog.abortAtStep = slowLog.abortAtStep = c.abortAt;
-  fast.InterpolateRotation = slow.InterpolateRotation = c.mode != smFast;
-  fast.RotateFrom(source, 33.3, false);
+  slowLog.abortAtStep = c.abortAt;
+  slow.InterpolateRotation = c.mode != smFast;
   reference::RotateFrom(slow, source, 33.3, false);
-  EXPECT_TRUE(test::SameImage(slow, fast));
-  EXPECT_EQ(slowLog.events, fastLog.events);
+  for (bool simd : {true, false}) {
+    const TSimdChoice choice(simd);
+    TPixelGraphic fast;
+    test::MakeImage(fast, c.destW, c.destH, rgb, 4);
+    test::TEventLog fastLog;
+    fastLog.Attach(fast);
+    fastLog.abortAtStep = c.abortAt;
+    fast.InterpolateRotation = c.mode != smFast;
+    fast.RotateFrom(source, 33.3, false);
+    EXPECT_TRUE(test::SameImage(slow, fast)) << "vector code " << simd;
+    EXPECT_EQ(slowLog.events, fastLog.events) << "vector code " << simd;
+  }
 }
 
 const TThreadedCase kThreadedCases[] = {
@@ -255,6 +273,25 @@ TEST(TransformOracleWideTest, HugeRectanglesOnSmallPicturesMatch) {
       reference::StretchCopy(slow, r.dx, 0, r.dw, 3, source, r.sx, 1, r.sw, 3);
       EXPECT_TRUE(test::SameImage(slow, fast)) << r.dx << " " << r.dw << " " << r.sx << " " << r.sw << " mode " << mode;
     }
+  }
+}
+
+// The multiply-and-shift division against the hardware one over its whole range.
+TEST(BoundedDividerTest, QuotientsAreExactUpTo255TimesTheDivisor) {
+  std::mt19937 rng(5);
+  std::vector<std::uint64_t> divisors = {1, 2, 3, 5, 7, 255, 256, 1000, 1920, 4000, 12000, 65535, 65536,
+                                         (1u << 21) + 1, (1u << 22) - 1};
+  for (int i = 0; i < 40; ++i) divisors.push_back(1 + rng() % ((1u << 22) - 1));
+  for (std::uint64_t d : divisors) {
+    const TBoundedDivider div(d);
+    const std::uint64_t top = 255 * d;
+    auto check = [&](std::uint64_t n) { ASSERT_EQ(div(n), n / d) << n << " / " << d; };
+    for (std::uint64_t n = 0; n < std::min<std::uint64_t>(top, 5000); ++n) check(n);
+    for (std::uint64_t q = 0; q <= 255; ++q) {  // around every multiple up to the top
+      for (std::uint64_t n : {q * d, q * d + d - 1, q * d - 1})
+        if (n <= top) check(n);
+    }
+    for (int i = 0; i < 2000; ++i) check(rng() % (top + 1));
   }
 }
 
