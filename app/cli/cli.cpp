@@ -29,6 +29,13 @@ constexpr const char* kUsage =
     "  --palette bw|gray4|gray16|gray256|sys16|special216|special252|optimized\n"
     "                           palette of the conversion (default optimized, bw for 1 bit)\n"
     "  --no-dither              convert without error diffusion\n"
+    "  --size WxH               resample to W x H pixels\n"
+    "  --fit WxH                resample to the largest size inside W x H, proportions kept\n"
+    "  --stretch MODE           fast, medium or precise (default) for the resizes that follow\n"
+    "  --rotate DEGREES         rotate clockwise about the centre\n"
+    "  --no-interpolate         rotate with nearest pixels instead of bilinear sampling\n"
+    "  --fit-size               rotations take the size of the turned picture\n"
+    "  --flip h|v               mirror left-right or top-bottom\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -69,6 +76,7 @@ bool ParseBasicOption(const std::vector<std::string>& args, size_t& i, TConvertO
 const TOptionParser kOptionParsers[] = {
     ParseBasicOption,
     ParseColorOption,
+    ParseTransformOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {

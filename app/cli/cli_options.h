@@ -23,11 +23,16 @@ struct TConvertOptions {
   int index = 0;                              // image number in a multi-image file
   TCodecSettings settings = CodecSettings();  // in force for the whole run
   std::vector<TStep> steps;
+  bool rotateInterpolate = true;  // --no-interpolate turns it off for every --rotate
+  bool rotateFitSize = false;     // --fit-size: rotations get the bounding box of the turned picture
 };
 
 // Parses the option at args[i] (advancing i past its values); false when the option is
 // not this parser's. Bad values raise TUsageError.
 using TOptionParser = bool (*)(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
+
+// The option groups, one file each.
+bool ParseTransformOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
 
 // The value after args[i]; raises TUsageError when missing.
 inline const std::string& OptionValue(const std::vector<std::string>& args, size_t& i) {
