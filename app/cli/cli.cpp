@@ -1,6 +1,7 @@
 #include "app/cli/cli.h"
 
 #include "app/cli/cli_options.h"
+#include "app/cli/options_jpeg_png.h"
 
 #include <exception>
 #include <functional>
@@ -25,6 +26,8 @@ constexpr const char* kUsage =
     "Options of convert (applied in the order given):\n"
     "  --strict                 treat warnings as errors (default: ignore them)\n"
     "  --no-gamma-correction    keep the stored gamma of the picture\n"
+    "  --jpeg-quality N         JPEG quality 1..100 (default 80)\n"
+    "  --progressive            write progressive JPEG files\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -64,6 +67,7 @@ bool ParseBasicOption(const std::vector<std::string>& args, size_t& i, TConvertO
 // Each group of options has its parser; a parser may consume values after args[i].
 const TOptionParser kOptionParsers[] = {
     ParseBasicOption,
+    ParseJpegPngOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {

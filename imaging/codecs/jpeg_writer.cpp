@@ -1,6 +1,7 @@
 // JPEG encoding of 24-bit and 256-gray images, rows taken straight from the pixel block.
 #include <memory>
 
+#include "imaging/codecs/gray_palette.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_support.h"
 #include "imaging/core/codec_settings.h"
@@ -39,7 +40,7 @@ void WriteJpegImage(TStream& stream, TPixelGraphic& image) {
 
   image.FlushPendingDrawing();
   image.DeterminePaletteIdent();
-  const bool gray = image.BitCountNum() == 2 && image.PaletteIdent() == pGray256;
+  const bool gray = HasGray256Palette(image);
   if (!gray && image.BitCountNum() != 3) RaiseJpg(JpgMessage(msgInvalidValue, {"BitCount"}));
   cinfo->image_width = static_cast<JDIMENSION>(image.Width());
   cinfo->image_height = static_cast<JDIMENSION>(image.Height());

@@ -1,6 +1,7 @@
 // PNG decoding: 1, 4, 8 or 24-bit images with rows read straight into the pixel block;
 // transparency flattened against a background; the file gamma handed to the image.
 #include <algorithm>
+#include <vector>
 
 #include "imaging/codecs/png_codec.h"
 #include "imaging/codecs/png_support.h"
@@ -74,6 +75,52 @@ void SetGrayPalette(TPixelGraphic& image, int bitDepth) {
   }
 }
 
+// Alpha channels, and the transparent colour of 16-bit files, are flattened here rather
+// than by libpng: libpng 1.6 composites 16-bit files after cutting them to 8 bits and
+// mis-scales the background then. This is the exact integer blend of PNG's compositing,
+// at the file's own sample depth, with the high byte kept.
+struct TAlphaFlattener {
+  int colorChannels = 1;  // 1 gray, 3 blue-green-red
+  int bitDepth = 8;       // 8 or 16
+  int background[3] = {};  // in the file's depth, in output channel order
+  bool keyed = false;      // no alpha channel: pixels equal to `key` are transparent
+  int key[3] = {};
+
+  static int Blend8(int fg, int alpha, int bg) {
+    const unsigned t = unsigned(fg) * alpha + unsigned(bg) * (255 - alpha) + 128;
+    return int((t + (t >> 8)) >> 8);
+  }
+  static int Blend16(int fg, int alpha, int bg) {
+    const std::uint32_t t = std::uint32_t(fg) * alpha + std::uint32_t(bg) * (65535 - alpha) + 32768;
+    return int((t + (t >> 16)) >> 16);
+  }
+
+  // Flattens pixels first, first + step, ... of a decoded row into the image row.
+  void Row(const std::uint8_t* source, std::uint8_t* target, int first, int step, int width) const {
+    const int channels = colorChannels + (keyed ? 0 : 1);
+    for (int x = first; x < width; x += step) {
+      if (keyed) {  // 16-bit samples
+        const std::uint8_t* p = source + 2 * std::size_t(x) * channels;
+        bool transparent = true;
+        for (int k = 0; k < colorChannels; ++k) transparent &= ((p[2 * k] << 8) | p[2 * k + 1]) == key[k];
+        for (int k = 0; k < colorChannels; ++k)
+          target[x * colorChannels + k] = std::uint8_t(transparent ? background[k] >> 8 : p[2 * k]);
+      } else if (bitDepth == 16) {
+        const std::uint8_t* p = source + 2 * std::size_t(x) * channels;
+        const int alpha = (p[2 * colorChannels] << 8) | p[2 * colorChannels + 1];
+        for (int k = 0; k < colorChannels; ++k)
+          target[x * colorChannels + k] =
+              std::uint8_t(Blend16((p[2 * k] << 8) | p[2 * k + 1], alpha, background[k]) >> 8);
+      } else {
+        const std::uint8_t* p = source + std::size_t(x) * channels;
+        const int alpha = p[colorChannels];
+        for (int k = 0; k < colorChannels; ++k)
+          target[x * colorChannels + k] = std::uint8_t(Blend8(p[k], alpha, background[k]));
+      }
+    }
+  }
+};
+
 // 2-bit pixels (four to a byte, first at the top) become 4-bit pixels, in place from the
 // right so that no source byte is overwritten before it is read.
 void Expand2BitRow(std::uint8_t* row, int width) {
@@ -118,18 +165,43 @@ void ReadPngImage(TStream& stream, TPixelGraphic& image, int index) {
   } else if (!(colorType & PNG_COLOR_MASK_COLOR)) {
     SetGrayPalette(image, bitDepth);
   }
+  image.SetFillColor(fillColor);  // the same colour in the new pixel format
 
-  // Transparency is flattened by libpng. The palette was copied above, before the request,
+  // Transparency: a transparent colour (tRNS of gray and RGB files) is replaced by libpng;
+  // alpha channels are flattened below. The palette was copied above, before any request,
   // so the entries of a palette file keep the file's own colours.
-  if (png_get_valid(png, info, PNG_INFO_tRNS) || (colorType & PNG_COLOR_MASK_ALPHA)) {
+  const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS);
+  const bool alphaChannel = colorType & PNG_COLOR_MASK_ALPHA;
+  // Rows that go through the flattener instead of straight into the image.
+  const bool flatten = alphaChannel || (hasTrns && bitDepth == 16);
+  TAlphaFlattener flattener;
+  if (hasTrns || alphaChannel) {
     png_color_16p fileBackground = nullptr;
+    png_color_16 bg;
+    int gammaCode = PNG_BACKGROUND_GAMMA_SCREEN;
     if (settings.PNGUseFileBackground && png_get_bKGD(png, info, &fileBackground) && fileBackground) {
-      const png_color_16 bg = *fileBackground;
-      s.Call([png, bg] { png_set_background(png, &bg, PNG_BACKGROUND_GAMMA_FILE, 0, 1.0); });
+      bg = *fileBackground;
+      gammaCode = PNG_BACKGROUND_GAMMA_FILE;
       image.SetFillColor(ColorOfBackground(bg, bitDepth, colorType));
     } else {
-      const png_color_16 bg = BackgroundOf(fillColor, bitDepth, colorType);
-      s.Call([png, bg] { png_set_background(png, &bg, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0); });
+      bg = BackgroundOf(fillColor, bitDepth, colorType);
+    }
+    if (flatten) {
+      const bool color = colorType & PNG_COLOR_MASK_COLOR;
+      flattener.colorChannels = color ? 3 : 1;
+      flattener.bitDepth = bitDepth;
+      flattener.background[0] = color ? bg.blue : bg.gray;
+      flattener.background[1] = bg.green;
+      flattener.background[2] = bg.red;
+      png_color_16p key = nullptr;
+      if (!alphaChannel && png_get_tRNS(png, info, nullptr, nullptr, &key) && key) {
+        flattener.keyed = true;
+        flattener.key[0] = color ? key->blue : key->gray;
+        flattener.key[1] = key->green;
+        flattener.key[2] = key->red;
+      }
+    } else {
+      s.Call([png, bg, gammaCode] { png_set_background(png, &bg, gammaCode, 0, 1.0); });
     }
   }
 
@@ -137,25 +209,34 @@ void ReadPngImage(TStream& stream, TPixelGraphic& image, int index) {
   if (png_get_gAMA(png, info, &fileGamma) && fileGamma > 0) image.Gamma = 1.0 / fileGamma;
 
   int passes = 1;
-  s.Call([png, info, bitDepth, colorType, &passes] {
-    if (bitDepth == 16) png_set_strip_16(png);
+  s.Call([png, info, bitDepth, colorType, flatten, &passes] {
+    if (bitDepth == 16 && !flatten) png_set_strip_16(png);
     if (colorType & PNG_COLOR_MASK_COLOR) png_set_bgr(png);
     passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
   });
-  // libpng writes rowbytes into each row: never more than the image's stride.
-  if (png_get_rowbytes(png, info) > static_cast<std::size_t>(image.RowStride()))
-    RaisePng(PngMessage(msgNotSupportedSubformat));
+  // libpng writes rowbytes into each row it is given: never more than that row holds.
+  const std::size_t rowBytes = png_get_rowbytes(png, info);
+  std::vector<std::uint8_t> alphaRow;
+  if (flatten) alphaRow.resize(rowBytes);
+  else if (rowBytes > static_cast<std::size_t>(image.RowStride())) RaisePng(PngMessage(msgNotSupportedSubformat));
 
   const int h = static_cast<int>(height);
+  const int w = static_cast<int>(width);
   bool aborted = false;
   {
     TProgressScope progress(image);
     const std::int64_t max = std::int64_t(h) * passes;
     for (int pass = 0; pass < passes && !aborted; ++pass) {
       for (int y = 0; y < h; ++y) {
-        png_bytep row = image.ScanLine(y);
+        png_bytep row = flatten ? alphaRow.data() : image.ScanLine(y);
         s.Call([png, row] { png_read_row(png, row, nullptr); });
+        if (flatten) {
+          // libpng filled in the pixels of this pass only (all of them without interlace).
+          if (passes == 1) flattener.Row(row, image.ScanLine(y), 0, 1, w);
+          else if (PNG_ROW_IN_INTERLACE_PASS(y, pass))
+            flattener.Row(row, image.ScanLine(y), PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass), w);
+        }
         if (progress.Step(static_cast<int>(y + std::int64_t(h) * pass), static_cast<int>(max))) {
           aborted = true;
           break;

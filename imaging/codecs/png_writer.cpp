@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "imaging/codecs/gray_palette.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/codecs/png_support.h"
 #include "imaging/core/codec_settings.h"
@@ -53,7 +54,7 @@ void WritePngImage(TStream& stream, TPixelGraphic& image) {
   image.FlushPendingDrawing();
 
   const bool trueColor = image.BitCountNum() == 3;
-  const bool gray = image.BitCountNum() == 2 && image.PaletteIdent() == pGray256;
+  const bool gray = HasGray256Palette(image);
   const int bitDepth = trueColor ? 8 : image.BitCount();
   const int colorType = trueColor ? PNG_COLOR_TYPE_RGB : gray ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_PALETTE;
   const auto width = static_cast<png_uint_32>(image.Width());
