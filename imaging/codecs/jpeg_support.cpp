@@ -57,10 +57,22 @@ void EmitMessage(j_common_ptr cinfo, int level) {
   if (cinfo->err->num_warnings++ == 0) (*cinfo->err->output_message)(cinfo);
 }
 
+// Records the scan-count failure; the jump happens in the caller, once the text object
+// is gone.
+void RecordTooManyScans(TJpegErrorManager& err) noexcept {
+  try {
+    CopyText(err.message, sizeof err.message, PGMessage(msgOutOfRange, {"Scan count"}).c_str());
+  } catch (...) {
+    CopyText(err.message, sizeof err.message, "Scan count out of range");
+  }
+}
+
 void ProgressMonitor(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
-  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kJpegMaxScans)
-    ErrorsOf(cinfo).Fail(PGMessage(msgOutOfRange, {"Scan count"}).c_str());
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kJpegMaxScans) return;
+  TJpegErrorManager& err = ErrorsOf(cinfo);
+  RecordTooManyScans(err);
+  std::longjmp(err.jump, 1);
 }
 
 // ---- Source ----
