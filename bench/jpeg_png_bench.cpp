@@ -124,9 +124,10 @@ void BM_JpegDecodeIntoPixelGraphic(benchmark::State& state) {
 }
 BENCHMARK(BM_JpegDecodeIntoPixelGraphic)->Unit(benchmark::kMillisecond)->MinTime(3);
 
-// The plain libjpeg-turbo loop: the same output format into a buffer allocated (without
-// clearing) per decode, as many rows per call as libjpeg offers.
-void BM_JpegDecodeRawLibjpeg(benchmark::State& state) {
+// The plain libjpeg-turbo loop: the same output format into a buffer allocated per
+// decode, as many rows per call as libjpeg offers. `zeroed` clears the buffer first, as
+// the pixel image does with every new block.
+void JpegDecodeRaw(benchmark::State& state, bool zeroed) {
   const Bytes& file = Jpeg24MP();
   for (auto _ : state) {
     jpeg_decompress_struct d{};
@@ -138,7 +139,8 @@ void BM_JpegDecodeRawLibjpeg(benchmark::State& state) {
     d.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&d);
     const std::size_t stride = (std::size_t(d.output_width) * 3 + 3) & ~std::size_t(3);
-    std::unique_ptr<std::uint8_t[]> pixels(new std::uint8_t[stride * d.output_height]);
+    const std::size_t size = stride * d.output_height;
+    std::unique_ptr<std::uint8_t[]> pixels(zeroed ? new std::uint8_t[size]() : new std::uint8_t[size]);
     while (d.output_scanline < d.output_height) {
       JSAMPROW rows[4];
       for (int i = 0; i < 4; ++i) rows[i] = pixels.get() + stride * std::min(d.output_scanline + i, d.output_height - 1);
@@ -149,7 +151,10 @@ void BM_JpegDecodeRawLibjpeg(benchmark::State& state) {
     benchmark::DoNotOptimize(pixels.get());
   }
 }
+void BM_JpegDecodeRawLibjpeg(benchmark::State& state) { JpegDecodeRaw(state, false); }
+void BM_JpegDecodeRawLibjpegZeroedBuffer(benchmark::State& state) { JpegDecodeRaw(state, true); }
 BENCHMARK(BM_JpegDecodeRawLibjpeg)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_JpegDecodeRawLibjpegZeroedBuffer)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 void BM_JpegPreviewLoadEighth(benchmark::State& state) {
   const Bytes& file = Jpeg24MP();

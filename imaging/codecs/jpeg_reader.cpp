@@ -1,5 +1,6 @@
 // JPEG decoding: straight into the pixel rows (blue, green, red or gray), optionally at
 // a reduced DCT scale for previews; and the header description of GetImageInfo.
+#include <algorithm>
 #include <memory>
 
 #include "imaging/codecs/jpeg_codec.h"
@@ -88,14 +89,22 @@ void ReadJpegImage(TStream& stream, TPixelGraphic& image, int index) {
   bool aborted = false;
   {
     TProgressScope progress(image);
-    while (cinfo->output_scanline < cinfo->output_height) {
-      JSAMPROW row = image.ScanLine(static_cast<int>(cinfo->output_scanline));
+    // Several rows per call spare libjpeg a round through its controllers per row; each
+    // row still gets its progress step.
+    constexpr int kRowsPerCall = 4;
+    while (!aborted && cinfo->output_scanline < cinfo->output_height) {
+      const int first = static_cast<int>(cinfo->output_scanline);
+      JSAMPROW rows[kRowsPerCall];
+      const int count = std::min(kRowsPerCall, height - first);
+      for (int i = 0; i < count; ++i) rows[i] = image.ScanLine(first + i);
       JDIMENSION got = 0;
-      JpegCall(d->err, [cinfo, &row, &got] { got = jpeg_read_scanlines(cinfo, &row, 1); });
+      JpegCall(d->err, [cinfo, &rows, count, &got] { got = jpeg_read_scanlines(cinfo, rows, JDIMENSION(count)); });
       if (got == 0) RaiseJpg(JpgMessage(msgUnexpectedEOF));  // cannot happen with a blocking source
-      if (progress.Step(static_cast<int>(cinfo->output_scanline), height)) {
-        aborted = true;
-        break;
+      for (int row = first + 1; row <= first + static_cast<int>(got); ++row) {
+        if (progress.Step(row, height)) {
+          aborted = true;
+          break;
+        }
       }
     }
   }
