@@ -1,6 +1,7 @@
 #include "app/cli/cli.h"
 
 #include "app/cli/cli_options.h"
+#include "app/cli/options_jpeg_png.h"
 
 #include <exception>
 #include <functional>
@@ -36,6 +37,8 @@ constexpr const char* kUsage =
     "  --no-interpolate         rotate with nearest pixels instead of bilinear sampling\n"
     "  --fit-size               rotations take the size of the turned picture\n"
     "  --flip h|v               mirror left-right or top-bottom\n"
+    "  --jpeg-quality N         JPEG quality 1..100 (default 80)\n"
+    "  --progressive            write progressive JPEG files\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -77,6 +80,7 @@ const TOptionParser kOptionParsers[] = {
     ParseBasicOption,
     ParseColorOption,
     ParseTransformOption,
+    ParseJpegPngOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {

@@ -118,6 +118,10 @@ class TPixelGraphic {
 
   // ---- Plain properties ----
   bool PreviewLoad = false;
+  // With PreviewLoad: the box the picture will be shown in (0 = no box). A reader that can
+  // decode at a reduced scale does so as long as the result still covers the fitted size.
+  int PreviewWidth = 0;
+  int PreviewHeight = 0;
   bool PaletteRealized = false;
   double Gamma;  // DisplayGamma at construction
   bool InterpolateRotation = true;
