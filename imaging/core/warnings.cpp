@@ -17,6 +17,10 @@ TWarningPrompt SetWarningPrompt(TWarningPrompt prompt) {
 }
 
 bool ResolveWarning(TPGWarningAction action, const std::string& text) {
+  return ResolveWarning(action, text, PGMessage(msgWarning));
+}
+
+bool ResolveWarning(TPGWarningAction action, const std::string& text, const std::string& caption) {
   switch (action) {
     case pgwaIgnore:
       return true;
@@ -30,7 +34,7 @@ bool ResolveWarning(TPGWarningAction action, const std::string& text) {
         prompt = g_prompt;
       }
       if (!prompt) return true;
-      const bool goOn = prompt(PGMessage(msgWarning), text, action == pgwaOKCancelBox);
+      const bool goOn = prompt(caption, text, action == pgwaOKCancelBox);
       return action == pgwaOKBox || goOn;
     }
   }

@@ -18,6 +18,8 @@ TWarningPrompt SetWarningPrompt(TWarningPrompt prompt);
 // Applies a warning action: pgwaIgnore goes on, pgwaOKBox tells and goes on,
 // pgwaOKCancelBox asks, pgwaRaise does not go on. Returns true to go on.
 bool ResolveWarning(TPGWarningAction action, const std::string& text);
+// The same with the box's caption given (a reader's own warning caption).
+bool ResolveWarning(TPGWarningAction action, const std::string& text, const std::string& caption);
 
 class TScopedWarningPrompt {
  public:
