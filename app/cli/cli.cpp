@@ -25,6 +25,11 @@ constexpr const char* kUsage =
     "Options of convert (applied in the order given):\n"
     "  --strict                 treat warnings as errors (default: ignore them)\n"
     "  --no-gamma-correction    keep the stored gamma of the picture\n"
+    "  --tiff-compression none|packbits  TIFF writer compression (default none)\n"
+    "  --tiff-byte-order ii|mm  TIFF writer byte order (default ii)\n"
+    "  --tiff-cmyk              TIFF writer stores colour as CMYK\n"
+    "  --tiff-white-is-zero     TIFF writer stores gray as WhiteIsZero\n"
+    "  --pnm-binary             PBM/PGM/PPM writer writes the binary variants\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -64,6 +69,7 @@ bool ParseBasicOption(const std::vector<std::string>& args, size_t& i, TConvertO
 // Each group of options has its parser; a parser may consume values after args[i].
 const TOptionParser kOptionParsers[] = {
     ParseBasicOption,
+    ParseTIFFPNMOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {

@@ -29,6 +29,9 @@ struct TConvertOptions {
 // not this parser's. Bad values raise TUsageError.
 using TOptionParser = bool (*)(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
 
+// The option groups' parsers (one file each).
+bool ParseTIFFPNMOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
+
 // The value after args[i]; raises TUsageError when missing.
 inline const std::string& OptionValue(const std::vector<std::string>& args, size_t& i) {
   if (i + 1 >= args.size()) throw TUsageError{args[i] + " needs a value"};
