@@ -1,5 +1,6 @@
 // PBM/PGM/PPM reader: all six variants (P1..P6), one class for the three extensions.
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "imaging/codecs/buffered_input.h"
@@ -147,14 +148,12 @@ class TPNMReader : public TFileFormatReader {
             for (int x = 0; x < width; ++x) row[x] = scale(row[x]);
           break;
         default:
-          in.Read(raw.data(), raw.size());
           if (h.maxValue == 255) {
-            for (int x = 0; x < width; ++x) {
-              row[3 * x] = raw[3 * size_t(x) + 2];
-              row[3 * x + 1] = raw[3 * size_t(x) + 1];
-              row[3 * x + 2] = raw[3 * size_t(x)];
-            }
+            // Read straight into the row and turn RGB into BGR there.
+            in.Read(row, raw.size());
+            for (std::uint8_t *p = row, *end = row + raw.size(); p != end; p += 3) std::swap(p[0], p[2]);
           } else {
+            in.Read(raw.data(), raw.size());
             for (int x = 0; x < width; ++x) {
               row[3 * x] = scale(raw[3 * size_t(x) + 2]);
               row[3 * x + 1] = scale(raw[3 * size_t(x) + 1]);

@@ -240,6 +240,10 @@ void UnpackBitsRow(TInput& in, std::uint8_t* out, size_t rowBytes, int y) {
   }
 }
 
+void SwapRedBlue(std::uint8_t* p, int width) {
+  for (std::uint8_t* end = p + 3 * size_t(width); p != end; p += 3) std::swap(p[0], p[2]);
+}
+
 // Converts one file row into image row `out` (BGR for colour).
 void ConvertRow(const TTiffDirectory& d, int width, const std::uint8_t* in, std::uint8_t* out) {
   const bool whiteIsZero = d.photometric == 0;
@@ -346,9 +350,16 @@ class TTIFFReader : public TFileFormatReader {
         if (!file.Fits(offset, 1)) in.RaiseEOF();
         file.SeekTo(offset);
       }
-      if (d.compression == kTiffCompressionNone) in.Read(row.data(), row.size());
-      else UnpackBitsRow(in, row.data(), row.size(), y);
-      ConvertRow(d, width, row.data(), image.ScanLine(y));
+      std::uint8_t* target = image.ScanLine(y);
+      if (d.compression == kTiffCompressionNone && d.samplesPerPixel == 3) {
+        // RGB rows go straight into the image row and are turned into BGR there.
+        in.Read(target, row.size());
+        SwapRedBlue(target, width);
+      } else {
+        if (d.compression == kTiffCompressionNone) in.Read(row.data(), row.size());
+        else UnpackBitsRow(in, row.data(), row.size(), y);
+        ConvertRow(d, width, row.data(), target);
+      }
       if (progress.Step(y, height)) break;
     }
   }

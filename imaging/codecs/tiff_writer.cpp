@@ -14,27 +14,32 @@ namespace lumora {
 
 void PackBitsEncodeRow(const std::uint8_t* row, size_t count, std::vector<std::uint8_t>& out) {
   if (count == 0) return;
-  // Length of the run of equal bytes each byte belongs to; single bytes are 1.
-  std::vector<size_t> run(count);
+  // Length of the run of equal bytes each byte belongs to; single bytes are 1. The
+  // scratch rows are kept between calls (one pair per thread).
+  thread_local std::vector<std::uint32_t> run;
+  thread_local std::vector<std::uint8_t> single;
+  run.resize(count);
+  single.resize(count);
   for (size_t i = 0; i < count;) {
     size_t j = i + 1;
     while (j < count && row[j] == row[i]) ++j;
-    for (size_t k = i; k < j; ++k) run[k] = j - i;
+    for (size_t k = i; k < j; ++k) {
+      run[k] = std::uint32_t(std::min<size_t>(j - i, 3));  // 1, 2 or "longer"
+      single[k] = j - i == 1;
+    }
     i = j;
   }
-  std::vector<bool> single(count);
-  for (size_t i = 0; i < count; ++i) single[i] = run[i] == 1;
   // A two-byte run beside a single byte joins the literal bytes: first looking left,
   // then looking right.
   for (size_t i = 1; i + 1 < count; ++i) {
     if (run[i] == 2 && row[i] == row[i + 1] && !single[i] && (i == 0 || row[i - 1] != row[i]) && single[i - 1]) {
-      single[i] = single[i + 1] = true;
+      single[i] = single[i + 1] = 1;
     }
   }
   for (size_t i = count - 1; i-- > 0;) {
     if (run[i] == 2 && row[i] == row[i + 1] && !single[i] && (i == 0 || row[i - 1] != row[i]) && i + 2 < count &&
         single[i + 2]) {
-      single[i] = single[i + 1] = true;
+      single[i] = single[i + 1] = 1;
     }
   }
   for (size_t i = 0; i < count;) {
