@@ -5,6 +5,7 @@
 
 #include "imaging/codecs/buffered_input.h"
 #include "imaging/codecs/builtin_formats.h"
+#include "imaging/core/codec_settings.h"
 #include "imaging/core/exceptions.h"
 #include "imaging/core/messages.h"
 #include "imaging/core/size_limits.h"
@@ -61,6 +62,7 @@ class TPCXReader : public TFileFormatReader {
 
   void ReadImage(TStream& stream, TPixelGraphic& image, int index) override {
     TProgressScope progress(image);
+    image.Gamma = CodecSettings().DisplayGamma;  // stored without gamma: shown as is
     if (index != 0) Refuse(msgInvalid, {"Index"});
     TBufferedInput<EPGPCXFileFormatReader> in(stream, kPrefix);
     const TPCXHeader header = ReadHeader(in);

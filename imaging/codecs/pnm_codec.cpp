@@ -6,6 +6,7 @@
 #include "imaging/codecs/buffered_input.h"
 #include "imaging/codecs/builtin_formats.h"
 #include "imaging/codecs/pnm_writer.h"
+#include "imaging/core/codec_settings.h"
 #include "imaging/core/exceptions.h"
 #include "imaging/core/messages.h"
 #include "imaging/core/size_limits.h"
@@ -99,6 +100,7 @@ class TPNMReader : public TFileFormatReader {
 
   void ReadImage(TStream& stream, TPixelGraphic& image, int index) override {
     TProgressScope progress(image);
+    image.Gamma = CodecSettings().DisplayGamma;  // stored without gamma: shown as is
     if (index != 0) throw EPGPxMFileFormatReader("PxM: " + PGMessage(msgInvalid, {"Index"}));
     TInput in(stream, kPrefix);
     const TPNMHeader h = ReadHeader(in, true);

@@ -6,6 +6,7 @@
 
 #include "imaging/codecs/buffered_input.h"
 #include "imaging/codecs/builtin_formats.h"
+#include "imaging/core/codec_settings.h"
 #include "imaging/core/exceptions.h"
 #include "imaging/core/messages.h"
 #include "imaging/core/size_limits.h"
@@ -83,6 +84,7 @@ class TTGAReader : public TFileFormatReader {
 
   void ReadImage(TStream& stream, TPixelGraphic& image, int index) override {
     TProgressScope progress(image);
+    image.Gamma = CodecSettings().DisplayGamma;  // stored without gamma: shown as is
     if (index != 0) Refuse(msgInvalid, {"Index"});
     TInput in(stream, kPrefix);
     const TTGAHeader h = ReadHeader(in);
