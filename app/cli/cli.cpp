@@ -39,6 +39,11 @@ constexpr const char* kUsage =
     "  --flip h|v               mirror left-right or top-bottom\n"
     "  --jpeg-quality N         JPEG quality 1..100 (default 80)\n"
     "  --progressive            write progressive JPEG files\n"
+    "  --tiff-compression none|packbits  TIFF writer compression (default none)\n"
+    "  --tiff-byte-order ii|mm  TIFF writer byte order (default ii)\n"
+    "  --tiff-cmyk              TIFF writer stores colour as CMYK\n"
+    "  --tiff-white-is-zero     TIFF writer stores gray as WhiteIsZero\n"
+    "  --pnm-binary             PBM/PGM/PPM writer writes the binary variants\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -81,6 +86,7 @@ const TOptionParser kOptionParsers[] = {
     ParseColorOption,
     ParseTransformOption,
     ParseJpegPngOption,
+    ParseTIFFPNMOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {

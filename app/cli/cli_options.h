@@ -31,8 +31,9 @@ struct TConvertOptions {
 // not this parser's. Bad values raise TUsageError.
 using TOptionParser = bool (*)(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
 
-// The option groups, one file each.
+// The option groups' parsers, one file each.
 bool ParseTransformOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
+bool ParseTIFFPNMOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
 
 // The value after args[i]; raises TUsageError when missing.
 inline const std::string& OptionValue(const std::vector<std::string>& args, size_t& i) {

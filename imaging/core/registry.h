@@ -84,6 +84,11 @@ class TFileFormatWriter : public TFileFormatReaderWriter {
   TColorResSet CanWriteResolutions;
   std::string ClassName;  // used in "<class>.CanWriteResolutions is empty"
   virtual void WriteImage(TStream& stream, TPixelGraphic& image) = 0;
+  // Three further steps that only the TIFF writers fill; their WriteImage runs them in
+  // this order.
+  virtual void WriteHeader(TStream&, TPixelGraphic&) {}
+  virtual void WriteDirectoryAndData(TStream&, TPixelGraphic&) {}
+  virtual void WriteFinish(TStream&, TPixelGraphic&) {}
 };
 
 using TReaderList = std::vector<std::unique_ptr<TFileFormatReader>>;
