@@ -44,7 +44,12 @@ TEST_P(StrideTest, StrideAndSizeArePaddedToFourBytes) {
 INSTANTIATE_TEST_SUITE_P(Formats, StrideTest,
                          ::testing::Values(StrideCase{3, 2, 0, 4, 8}, StrideCase{5, 1, 3, 16, 16},
                                            StrideCase{33, 1, 0, 8, 8}, StrideCase{9, 3, 1, 8, 24},
-                                           StrideCase{5, 2, 2, 8, 16}, StrideCase{4, 1, 3, 12, 12}));
+                                           StrideCase{5, 2, 2, 8, 16}, StrideCase{4, 1, 3, 12, 12}),
+                         [](const auto& info) {
+                           const StrideCase& c = info.param;
+                           return std::to_string(c.width) + "x" + std::to_string(c.height) + "_bits" +
+                                  std::to_string(TPixelGraphic::BitCountOfNum(c.bitCountNum));
+                         });
 
 TEST(PixelGraphicTest, RedPixelIsStoredBlueGreenRedInTheLastRow) {
   TPixelGraphic image;
