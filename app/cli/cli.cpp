@@ -25,6 +25,9 @@ constexpr const char* kUsage =
     "Options of convert (applied in the order given):\n"
     "  --strict                 treat warnings as errors (default: ignore them)\n"
     "  --no-gamma-correction    keep the stored gamma of the picture\n"
+    "  --index N                load image N (0-based) of a multi-image file (GIF, ICO, TIFF)\n"
+    "  --gif-interlaced         OUT.gif: write the rows interlaced\n"
+    "  --gif-transparent R,G,B  OUT.gif: mark that colour transparent\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -42,6 +45,7 @@ int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream&
     out << file << ": " << info.Description << ", " << FileInfoSizeLine(info.Info);
     if (!info.Info.InfoText.empty()) out << ", " << info.Info.InfoText;
     if (!info.Info.ExtraText.empty()) out << ", " << info.Info.ExtraText;
+    if (info.Info.ImageCount > 1) out << ", " << info.Info.ImageCount << " images";
     out << "\n";
   }
   return status;
@@ -61,9 +65,19 @@ bool ParseBasicOption(const std::vector<std::string>& args, size_t& i, TConvertO
   return true;
 }
 
+}  // namespace
+
+// options_gif.cpp
+bool ParseGIFOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
+bool IsGIFTarget(const std::string& path);
+std::string SaveAsGIF(const TPixelGraphic& image, const std::string& path, const TConvertOptions& options);
+
+namespace {
+
 // Each group of options has its parser; a parser may consume values after args[i].
 const TOptionParser kOptionParsers[] = {
     ParseBasicOption,
+    ParseGIFOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {
@@ -88,7 +102,15 @@ int Convert(const std::vector<std::string>& args, std::ostream& err) {
     image->LoadFromFileEx(args[0], options.index);
     for (const TStep& step : options.steps) step(image);
     image->SaveColorResWarningAction = action;
-    image->SaveToFile(args[1]);
+    if (IsGIFTarget(args[1])) {
+      const std::string failure = SaveAsGIF(*image, args[1], options);
+      if (!failure.empty()) {
+        err << failure << "\n";
+        return 1;
+      }
+    } else {
+      image->SaveToFile(args[1]);
+    }
   } catch (const std::exception& e) {
     err << e.what() << "\n";
     return 1;
