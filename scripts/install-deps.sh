@@ -13,7 +13,7 @@ packages=(
   qt6-qpa-plugins libgl-dev
   fonts-liberation2
   xvfb xauth x11-apps
-  libtiff-tools netpbm giflib-tools
+  libtiff-tools netpbm giflib-tools libgif-dev
 )
 
 missing=()

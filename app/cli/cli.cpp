@@ -44,6 +44,9 @@ constexpr const char* kUsage =
     "  --tiff-cmyk              TIFF writer stores colour as CMYK\n"
     "  --tiff-white-is-zero     TIFF writer stores gray as WhiteIsZero\n"
     "  --pnm-binary             PBM/PGM/PPM writer writes the binary variants\n"
+    "  --index N                load image N (0-based) of a multi-image file (GIF, ICO, TIFF)\n"
+    "  --gif-interlaced         OUT.gif: write the rows interlaced\n"
+    "  --gif-transparent R,G,B  OUT.gif: mark that colour transparent\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
@@ -61,6 +64,7 @@ int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream&
     out << file << ": " << info.Description << ", " << FileInfoSizeLine(info.Info);
     if (!info.Info.InfoText.empty()) out << ", " << info.Info.InfoText;
     if (!info.Info.ExtraText.empty()) out << ", " << info.Info.ExtraText;
+    if (info.Info.ImageCount > 1) out << ", " << info.Info.ImageCount << " images";
     out << "\n";
   }
   return status;
@@ -80,6 +84,15 @@ bool ParseBasicOption(const std::vector<std::string>& args, size_t& i, TConvertO
   return true;
 }
 
+}  // namespace
+
+// options_gif.cpp
+bool ParseGIFOption(const std::vector<std::string>& args, size_t& i, TConvertOptions& options);
+bool IsGIFTarget(const std::string& path);
+std::string SaveAsGIF(const TPixelGraphic& image, const std::string& path, const TConvertOptions& options);
+
+namespace {
+
 // Each group of options has its parser; a parser may consume values after args[i].
 const TOptionParser kOptionParsers[] = {
     ParseBasicOption,
@@ -87,6 +100,7 @@ const TOptionParser kOptionParsers[] = {
     ParseTransformOption,
     ParseJpegPngOption,
     ParseTIFFPNMOption,
+    ParseGIFOption,
 };
 
 int Convert(const std::vector<std::string>& args, std::ostream& err) {
@@ -111,7 +125,15 @@ int Convert(const std::vector<std::string>& args, std::ostream& err) {
     image->LoadFromFileEx(args[0], options.index);
     for (const TStep& step : options.steps) step(image);
     image->SaveColorResWarningAction = action;
-    image->SaveToFile(args[1]);
+    if (IsGIFTarget(args[1])) {
+      const std::string failure = SaveAsGIF(*image, args[1], options);
+      if (!failure.empty()) {
+        err << failure << "\n";
+        return 1;
+      }
+    } else {
+      image->SaveToFile(args[1]);
+    }
   } catch (const std::exception& e) {
     err << e.what() << "\n";
     return 1;

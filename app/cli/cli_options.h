@@ -21,6 +21,11 @@ using TStep = std::function<void(std::unique_ptr<TPixelGraphic>& image)>;
 struct TConvertOptions {
   bool strict = false;
   int index = 0;                              // image number in a multi-image file
+  struct {
+    bool interlaced = false;
+    bool transparent = false;
+    TColor transparentColor = 0;
+  } gif;                                      // GIF output (OUT ends in .gif)
   TCodecSettings settings = CodecSettings();  // in force for the whole run
   std::vector<TStep> steps;
   bool rotateInterpolate = true;  // --no-interpolate turns it off for every --rotate
