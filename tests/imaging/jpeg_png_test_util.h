@@ -300,7 +300,7 @@ inline Bytes EncodePng(const PngSpec& s) {
   return out;
 }
 
-// Deterministic samples for every row byte of the spec (palette indices kept in range).
+// Deterministic samples for every row byte the description asks for (palette indices kept in range).
 inline void FillPngRows(PngSpec& s, unsigned seed = 7) {
   const std::size_t rowBytes = PngRowBytes(s);
   s.rows.assign(rowBytes * s.height, 0);

@@ -179,7 +179,9 @@ TEST_P(PngTransparencyTest, FlattensAgainstTheRightBackground) {
   image.FillColor = kFill;
   test::LoadPng(image, test::EncodePng(s));
   EXPECT_EQ(image.GetRGBPixel(0, 0), c.expectedTransparent);
-  if (c.expectedFill != TransparencyCase::kAny) EXPECT_EQ(image.FillColorAsColor(), c.expectedFill);
+  if (c.expectedFill != TransparencyCase::kAny) {
+    EXPECT_EQ(image.FillColorAsColor(), c.expectedFill);
+  }
 }
 
 constexpr TColor kFillGray = RGBColor(116, 116, 116);  // (200 + 100 + 50) / 3
