@@ -4,10 +4,9 @@
 // path (GetPixel and SetRGBPixelDithered per pixel) for the speed-up.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cmath>
 #include <random>
 
+#include "bench/bench_pictures.h"
 #include "imaging/core/color_mapping.h"
 #include "imaging/core/color_resolution.h"
 #include "imaging/core/pixel_graphic.h"
@@ -17,27 +16,10 @@ namespace {
 
 constexpr int kWidth = 4000, kHeight = 3000;
 
-// Photo-like content: smooth gradients, a few shapes and noise, fixed seed.
 const TPixelGraphic& Photo() {
   static TPixelGraphic* photo = [] {
     auto* image = new TPixelGraphic;
-    image->Allocate(kWidth, kHeight, 3);
-    std::mt19937 rng(12);
-    for (int y = 0; y < kHeight; ++y) {
-      std::uint8_t* row = image->ScanLine(y);
-      for (int x = 0; x < kWidth; ++x) {
-        const int n = int(rng() % 17) - 8;
-        double r = 128 + 100 * std::sin(x * 0.0021) * std::cos(y * 0.0017);
-        double g = 128 + 90 * std::sin((x + y) * 0.0013);
-        double b = 128 + 110 * std::cos(x * 0.0009 - y * 0.0023);
-        const int dx = x - 2600, dy = y - 1400;
-        if (dx * dx + dy * dy < 500 * 500) r = 230, g = 40 + (y - 900) / 8.0, b = 60;
-        if (x > 400 && x < 1500 && y > 1800 && y < 2700) r = 20, g = 60 + x / 40.0, b = 200;
-        row[3 * x + 0] = std::uint8_t(std::clamp(int(b) + n, 0, 255));
-        row[3 * x + 1] = std::uint8_t(std::clamp(int(g) + n, 0, 255));
-        row[3 * x + 2] = std::uint8_t(std::clamp(int(r) + n, 0, 255));
-      }
-    }
+    bench::FillPhotoPicture(*image, kWidth, kHeight);
     return image;
   }();
   return *photo;

@@ -3,8 +3,10 @@
 //   build/bench/transform_bench --benchmark_filter=...
 #include <benchmark/benchmark.h>
 
-#include <random>
+#include <memory>
+#include <vector>
 
+#include "bench/bench_pictures.h"
 #include "imaging/core/pixel_graphic.h"
 #include "imaging/processing/parallel_rows.h"
 #include "tests/support/transform_reference.h"
@@ -12,24 +14,13 @@
 namespace lumora {
 namespace {
 
-// Photo-like content: smooth gradients, an edge pattern and a little noise.
+// The pictures are built once per size and kept.
 const TPixelGraphic& Picture(int w, int h) {
   static std::vector<std::unique_ptr<TPixelGraphic>> cache;
   for (const auto& p : cache)
     if (p->Width() == w && p->Height() == h) return *p;
   auto p = std::make_unique<TPixelGraphic>();
-  p->Allocate(w, h, 3);
-  std::mt19937 rng(7);
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* row = p->ScanLine(y);
-    for (int x = 0; x < w; ++x) {
-      const int noise = int(rng() % 9) - 4;
-      const int edge = ((x / 97 + y / 61) % 2) * 60;
-      row[3 * x] = std::uint8_t(std::clamp(x * 255 / w + noise, 0, 255));
-      row[3 * x + 1] = std::uint8_t(std::clamp(y * 255 / h + edge / 2 + noise, 0, 255));
-      row[3 * x + 2] = std::uint8_t(std::clamp((x + y) * 127 / (w + h) + edge + noise, 0, 255));
-    }
-  }
+  bench::FillGradientPicture(*p, w, h);
   cache.push_back(std::move(p));
   return *cache.back();
 }
