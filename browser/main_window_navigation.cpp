@@ -91,6 +91,12 @@ void TForm1::ApplyPaneColor() {
 }
 
 void TForm1::FormKeyDown(QKeyEvent* event) {
+  QToolButton* show = ToolButton(QStringLiteral("LumoraBtn"));
+  if (event->key() == Qt::Key_Escape && show->isChecked()) {
+    show->setChecked(false);
+    LumoraBtnClick();
+    return;
+  }
   const QKeySequence key(int(event->modifiers() & Qt::KeypadModifier) | event->key());
   for (QAction* action : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (action->shortcut() != key) continue;
