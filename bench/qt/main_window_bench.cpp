@@ -14,6 +14,7 @@
 
 #include <memory>
 
+#include "bench/qt/noisy_photo.h"
 #include "browser/list_folder.h"
 #include "browser/main_window.h"
 #include "imaging/core/codec_settings.h"
@@ -54,22 +55,6 @@ const QString& BigFolder() {
   return folder;
 }
 
-// Gradients with noise, so the JPEG holds as much detail as a photo (about 3 bits a pixel
-// at quality 90).
-std::unique_ptr<TPixelGraphic> Photo(int w, int h) {
-  auto image = std::make_unique<TPixelGraphic>();
-  image->Allocate(w, h, 3);
-  std::uint32_t seed = 7;
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* row = image->ScanLine(y);
-    for (int x = 0; x < 3 * w; ++x) {
-      seed = seed * 1664525u + 1013904223u;
-      row[x] = std::uint8_t(((x + y) >> 4) + (seed >> 28));
-    }
-  }
-  return image;
-}
-
 // The pictures folder: a 6000x4000 quality-90 JPEG, a 1200x900 PNG and a tiny BMP to
 // move the selection to between runs.
 const QString& PictureFolder() {
@@ -79,9 +64,9 @@ const QString& PictureFolder() {
     TCodecSettings settings = CodecSettings();
     settings.JPEGQuality = 90;
     const TScopedCodecSettings quality(settings);
-    Photo(6000, 4000)->SaveToFile(QFile::encodeName(path + "/photo24mp.jpg").toStdString());
-    Photo(1200, 900)->SaveToFile(QFile::encodeName(path + "/picture1mp.png").toStdString());
-    Photo(8, 8)->SaveToFile(QFile::encodeName(path + "/tiny.bmp").toStdString());
+    bench::NoisyPhoto(6000, 4000)->SaveToFile(QFile::encodeName(path + "/photo24mp.jpg").toStdString());
+    bench::NoisyPhoto(1200, 900)->SaveToFile(QFile::encodeName(path + "/picture1mp.png").toStdString());
+    bench::NoisyPhoto(8, 8)->SaveToFile(QFile::encodeName(path + "/tiny.bmp").toStdString());
     return path;
   }();
   return folder;
