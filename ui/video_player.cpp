@@ -25,9 +25,6 @@ class TMediaVideoPlayer final : public TVideoPlayer {
     setPalette(black);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    video_ = new QVideoWidget(this);
-    video_->setAspectRatioMode(Qt::IgnoreAspectRatio);
-    layout->addWidget(video_);
   }
 
   bool Available() const override { return Player()->isAvailable(); }
@@ -67,7 +64,11 @@ class TMediaVideoPlayer final : public TVideoPlayer {
   void CreatePlayer() {
     // Qt's FFmpeg back end needs nothing beyond the libraries Qt Multimedia itself
     // depends on; the GStreamer one needs plugin packages that may be missing.
+    // It is chosen when the first media object is made.
     if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    video_ = new QVideoWidget(this);
+    video_->setAspectRatioMode(Qt::IgnoreAspectRatio);
+    layout()->addWidget(video_);
     player_ = new QMediaPlayer(this);
     audio_ = new QAudioOutput(this);
     player_->setAudioOutput(audio_);
