@@ -76,7 +76,7 @@ struct TErrorCase {
 
 std::vector<TErrorCase> ErrorCases() {
   auto outside = IconFile({{32, 32, 4}});
-  outside.resize(outside.size() - 1);  // the entry's last byte is missing
+  outside.pop_back();  // the entry's last byte is missing
   auto shortEntry = IconFile({{16, 16, 4}});
   shortEntry[14] = std::uint8_t(shortEntry[14] - 8);  // the entry size says 8 bytes less
   auto compressed = IconFile({{16, 16, 8}});
