@@ -57,10 +57,14 @@ constexpr std::array<std::uint8_t, N> MakeByteTable(F f) {
 // Gray level of entry i of the 236 grays: the nearest integer to i * 255 / 235 (never a tie).
 constexpr int Gray236Level(int i) { return (510 * i + 235) / 470; }
 // The entry whose level is nearest to lum / 3, ties to the lower index: compared as
-// |3 * level - lum| to stay in integers.
+// |3 * level - lum| to stay in integers. The levels lie about 255 / 235 apart, so the
+// nearest entry is within one of lum * 235 / 765 rounded; the window of five around it
+// keeps the table cheap to build at compile time.
 inline constexpr auto kGray236OfLuminance = MakeByteTable<766>([](int lum) {
-  int best = 0;
-  for (int i = 1; i < 236; ++i) {
+  const int guess = (2 * 235 * lum + 765) / (2 * 765);
+  const int first = guess < 2 ? 0 : guess - 2, last = guess > 233 ? 235 : guess + 2;
+  int best = first;
+  for (int i = first + 1; i <= last; ++i) {
     const int d = 3 * Gray236Level(i) - lum, bestD = 3 * Gray236Level(best) - lum;
     if ((d < 0 ? -d : d) < (bestD < 0 ? -bestD : bestD)) best = i;
   }

@@ -94,5 +94,54 @@ TEST_P(SaveFallbackTest, TrueColorPictureIsConvertedAsTheFallbackTableSays) {
 INSTANTIATE_TEST_SUITE_P(Classes, SaveFallbackTest, ::testing::ValuesIn(kFallbackCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+
+// The same through the registered PBM and PGM writers and a file on disk: the file
+// reads back as the conversion the fallback table names, and the prompt named it.
+struct TFileFallbackCase {
+  const char* extension;
+  const char* description;
+  int writerClass;
+  int bitCountNum;
+  TPaletteIdent palette;
+};
+
+class SaveFallbackFileTest : public ::testing::TestWithParam<TFileFallbackCase> {};
+
+TEST_P(SaveFallbackFileTest, RegisteredWriterGetsTheConvertedPicture) {
+  const TFileFallbackCase& c = GetParam();
+  TPixelGraphic picture;
+  picture.Allocate(31, 9, 3);
+  test::FillRandom(picture, 5);
+  std::vector<std::string> prompts;
+  TScopedWarningPrompt prompt([&](const std::string&, const std::string& text, bool) {
+    prompts.push_back(text);
+    return true;
+  });
+  test::TTempDir dir;
+  const std::string file = dir.file(std::string("x.") + c.extension);
+  picture.SaveToFile(file);
+
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0], PGMessage(msgColorResWarning, {c.description, ColorResName(crTrueColor),
+                                                       ColorResName(c.writerClass)}));
+  TPixelGraphic expected;
+  expected.SetBitCountNum(c.bitCountNum);
+  expected.SetPaletteIdent(c.palette);
+  expected.Allocate(picture.Width(), picture.Height(), c.bitCountNum);
+  reference::CopyRectFrom(expected, 0, 0, picture, 0, 0, picture.Width(), picture.Height());
+  TPixelGraphic back;
+  back.LoadFromFile(file);
+  ASSERT_EQ(back.Width(), picture.Width());
+  ASSERT_EQ(back.Height(), picture.Height());
+  for (int y = 0; y < back.Height(); ++y)
+    for (int x = 0; x < back.Width(); ++x)
+      ASSERT_EQ(back.GetRGBPixel(x, y), expected.GetRGBPixel(x, y)) << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, SaveFallbackFileTest,
+                         ::testing::Values(TFileFallbackCase{"pbm", "Portable Bitmap", crBlackWhite, 0, pBlackWhite},
+                                           TFileFallbackCase{"pgm", "Portable Graymap", crGray256, 2, pGray256}),
+                         [](const auto& info) { return std::string(info.param.extension); });
+
 }  // namespace
 }  // namespace lumora
