@@ -26,9 +26,9 @@ build: deps configure
 
 $(ASAN)/CMakeCache.txt: | deps
 	cmake -S . -B $(ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLUMORA_SANITIZE=ON \
-	  -DLUMORA_WITH_QT=OFF -DLUMORA_BENCH=OFF
+	  -DLUMORA_BENCH=OFF
 
-# The sanitizer build covers the library, the CLI and the fuzz replays (no Qt).
+# The sanitizer build covers the library, the CLI, the fuzz replays and the windows.
 asan: deps $(ASAN)/CMakeCache.txt
 	cmake --build $(ASAN) -j $(JOBS)
 
@@ -40,7 +40,7 @@ test-main: build
 
 test-asan: asan
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j $(JOBS) -L imaging
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) -L "imaging|qt"
 
 test: deps
 	@$(MAKE) --no-print-directory test-main

@@ -14,6 +14,8 @@ inline const QString kNameAll = QStringLiteral("Name (All)");
 inline const QString kErrorSorting = QStringLiteral("Error sorting items");
 inline const QString kCanNotEdit = QStringLiteral("Can not edit ");
 inline const QString kClickOnImageFirst = QStringLiteral("Click on an image filename first");
+inline const QString kNoFilesForShow = QStringLiteral("You must select a directory with files to run a Lumora");
+inline const QString kErrorReadingImageFile = QStringLiteral("Error reading image file");
 
 // Where "Contacting us..." leads.
 inline const QString kWebSite = QStringLiteral("https://www.halvane.example/lumora/");

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -20,6 +21,8 @@
 #include "browser/help_window.h"
 #include "browser/list_folder.h"
 #include "browser/main_window_commands.h"
+#include "imaging/widgets/gif_image.h"
+#include "imaging/widgets/pg_image.h"
 #include "platform/colors.h"
 #include "platform/desktop.h"
 #include "platform/message_box.h"
@@ -32,6 +35,7 @@
 #include "ui/folder_tree.h"
 #include "ui/led.h"
 #include "ui/status_bar.h"
+#include "ui/video_player.h"
 #include "ui/up_down.h"
 
 namespace lumora::browser {
@@ -65,6 +69,11 @@ TForm1::TForm1(QStringList arguments, QWidget* parent)
   BuildLayout();
   BuildToolBar();
   BuildMenus();
+  BuildDisplayControls();
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  qApp->installEventFilter(this);
   FormCreate();
 }
 
@@ -206,10 +215,14 @@ void TForm1::BuildMenus() {
     action->setObjectName(QString::fromLatin1(spec.objectName));
     action->setCheckable(spec.checkable);
     action->setEnabled(spec.handler != nullptr);
-    if (spec.key) action->setShortcut(QKeySequence(spec.key));
+    if (spec.key) {
+      // The menus show the key; the window's key handler acts on it (FormKeyDown), so
+      // the focused control still receives the key as well.
+      action->setShortcut(QKeySequence(spec.key));
+      action->setShortcutContext(Qt::WidgetShortcut);
+    }
     if (spec.handler) connect(action, &QAction::triggered, this, [this, h = spec.handler] { (this->*h)(); });
     menu->addAction(action);
-    addAction(action);  // keys work wherever the action sits, also in a closed popup
   }
   ViewAllFiles1 = Command(QStringLiteral("ViewAllFiles1"));
   if (ViewAllFiles1) ViewAllFiles1->setChecked(ViewAllFiles());
@@ -266,6 +279,7 @@ void TForm1::FormCreate() {
       RightMain->setPalette(palette);
     }
   }
+  ApplyPaneColor();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -331,6 +345,10 @@ void TForm1::FormClose() {
     const QSignalBlocker blocker(SLV1);
     SLV1->clearSelection();
   }
+  Timer1->stop();
+  AVIPlay1->SetActive(false);
+  GIFImage1->SetAnimate(false);
+  PGImage1->hide();
   BookmarkList.clear();
   WriteSetting(QStringLiteral("LeftWidth"), QString::number(LeftWidth()));
   WriteSetting(QStringLiteral("LeftHeight"), QString::number(LeftHeight()));
@@ -354,6 +372,7 @@ void TForm1::SetPaneColor(const QColor& color) {
   QPalette palette = RightMain->palette();
   palette.setColor(QPalette::Button, color);
   RightMain->setPalette(palette);
+  ApplyPaneColor();
   ColorChanged = true;
 }
 
@@ -364,6 +383,8 @@ void TForm1::BuildFileMasks() {
 bool TForm1::SortList() { return SLV1->SortBy(SortColumn, SortAscending); }
 
 void TForm1::ListInto(const QString& folder) {
+  // A file of the same name in another folder is another file: it must show when chosen.
+  if (folder != SLV1->ListedFolder()) LastShownName.clear();
   ListFolder(SLV1, folder, SB1, FileMasks);
   SortList();
 }
@@ -377,10 +398,6 @@ void TForm1::STV1Change() {
     SLV1->Clear();
     SB1->SetPanelText(1, QStringLiteral("0") + texts::kFilesSuffix);
   }
-}
-
-void TForm1::SLV1Change() {
-  // Showing the selected file is done by the preview code.
 }
 
 void TForm1::SLV1ColumnClick(int column) {
@@ -421,8 +438,6 @@ void TForm1::PopupMenu1Popup() {
     wallpaper->menuAction()->setEnabled(SelectionAllows(TSelectionRule::ExactlyOne, selected));
 }
 
-void TForm1::UpDown1Click(bool) { Seconds->setText(QString::number(UpDown1->Position())); }
-
 void TForm1::Quit1Click() { close(); }
 
 void TForm1::ShowHelpTopic(int topic) {
@@ -440,11 +455,6 @@ void TForm1::emailus1Click() { platform::OpenUrl(QUrl(texts::kSupportMail)); }
 void TForm1::About1Click() {
   TAboutWindow about(this);
   about.exec();
-}
-
-void TForm1::ShowFile(const QString& path) {
-  CurrentFile = path;
-  ShowFileRequests << path;
 }
 
 }  // namespace lumora::browser

@@ -1,23 +1,33 @@
 #pragma once
 // The main window: folder tree and file list on the left, the preview pane on the right,
 // tool bar, menus and status bar. It owns the state that the browsing windows share.
+#include <QColor>
 #include <QMainWindow>
 #include <QStringList>
 
 #include <vector>
 
 class QAction;
+class QKeyEvent;
 class QLineEdit;
 class QMenu;
 class QSplitter;
+class QTimer;
 class QToolButton;
+
+namespace lumora {
+class TGIFImage;
+class TPGImage;
+}  // namespace lumora
 
 namespace lumora::ui {
 class TFileListView;
 class TFolderTree;
 class TLed;
+class TPictureControl;
 class TStatusBar;
 class TUpDown;
+class TVideoPlayer;
 }  // namespace lumora::ui
 
 namespace lumora::browser {
@@ -58,6 +68,12 @@ class TForm1 : public QMainWindow {
   QMenu* PopupMenu1 = nullptr;  // the list's menu
   QMenu* PopupMenu2 = nullptr;  // the tree's menu
   QAction* ViewAllFiles1 = nullptr;
+  // The display controls of the preview pane; at most one is visible.
+  TPGImage* PGImage1 = nullptr;
+  TGIFImage* GIFImage1 = nullptr;
+  ui::TPictureControl* Image1 = nullptr;
+  ui::TVideoPlayer* AVIPlay1 = nullptr;
+  QTimer* Timer1 = nullptr;  // the slide show
 
   // The action or tool button of a command by object name (tests, later windows).
   QAction* Command(const QString& objectName) const;
@@ -81,9 +97,26 @@ class TForm1 : public QMainWindow {
   void emailus1Click();
   void About1Click();
 
-  // Shows a file in the preview pane; for now it only records the request.
+  // Shows a file in the preview pane. Returns at once: the show runs when the event loop
+  // next turns and takes CurrentFile as it is then, so two quick calls both show the later
+  // path. Every request is recorded in ShowFileRequests.
   void ShowFile(const QString& path);
   QStringList ShowFileRequests;
+  void FitToPane();
+  void ZoomIn1Click();
+  void RefreshFile1Click();
+  void AutoZoomClick();
+  void RightMainResize();
+  // The visible display control, or nullptr when nothing is shown.
+  QWidget* ShownControl() const;
+
+  void NextImageButtonClick();
+  void PreviousImageButtonClick();
+  void LumoraBtnClick();
+  void Timer1Timer();
+  void SetColorClick();
+  // The window's own keys, seen before the focused control, which still gets them.
+  void FormKeyDown(QKeyEvent* event);
 
   // The preview pane's colour; setting it counts as the user's pick.
   QColor PaneColor() const;
@@ -96,6 +129,7 @@ class TForm1 : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
@@ -108,6 +142,16 @@ class TForm1 : public QMainWindow {
   void ListInto(const QString& folder);
   void OpenArgument(const QString& argument);
   void ShowHelpTopic(int topic);
+  void BuildDisplayControls();
+  void RunShow();
+  void ShowVideo(QSize frame);
+  void HideDisplayControls();
+  void SizeToPicture(QWidget* control, QSize content);
+  void ApplyPaneColor();
+  QSize ShownContentSize() const;
+  QWidget* ControlFor(const QString& type) const;
+  void ReshowSelected();
+  void SelectRow(int row);
 
   QStringList arguments_;
   bool shown_ = false;
@@ -118,6 +162,8 @@ class TForm1 : public QMainWindow {
   QSplitter* treeSplitter_ = nullptr;
   THelpWindow* help_ = nullptr;
   std::vector<QToolButton*> toolButtons_;
+  QColor lastPickedColor_ = Qt::black;
+  const QEvent* handledKey_ = nullptr;
 };
 
 }  // namespace lumora::browser

@@ -24,7 +24,7 @@ const TCommandSpec kCommands[] = {
     {"File", "PrintImage1", "Print Image", 0, nullptr},
     {"File", "", "-", 0, nullptr},
     {"File", "SetPreferences1", "Set Preferences...", 0, nullptr},
-    {"File", "SetColor1", "Set Color...", 0, nullptr},
+    {"File", "SetColor1", "Set Color...", 0, &TForm1::SetColorClick},
     {"File", "", "-", 0, nullptr},
     {"File", "Quit1", "Quit", 0, &TForm1::Quit1Click},
 
@@ -67,8 +67,8 @@ const TCommandSpec kCommands[] = {
     {"Popup", "ImageProperties1", "Image Properties...", 0, nullptr, R::ExactlyOne},
     {"Popup", "PrintImage2", "Print Image", 0, nullptr},
     {"Popup", "", "-", 0, nullptr},
-    {"Popup", "ZoomIn1", "Zoom In (+)", kNumPlus, nullptr},
-    {"Popup", "ZoomOut1", "Zoom Out (-)", kNumMinus, nullptr},
+    {"Popup", "ZoomIn1", "Zoom In (+)", kNumPlus, &TForm1::ZoomIn1Click},
+    {"Popup", "ZoomOut1", "Zoom Out (-)", kNumMinus, &TForm1::RefreshFile1Click},
     {"Popup", "", "-", 0, nullptr},
     {"Popup", "ViewAllFiles1", "View All Files", 0, &TForm1::ViewAllFiles1Click, R::Always, true},
     {"Popup", "Update1", "Refresh List (F5)", Qt::Key_F5, &TForm1::Update1Click},
@@ -84,11 +84,11 @@ const TCommandSpec kCommands[] = {
 };
 
 const TToolButtonSpec kToolButtons[] = {
-    {"PreviousImageButton", "Previous Image", QStyle::SP_ArrowLeft, nullptr},
-    {"NextImageButton", "Next Image", QStyle::SP_ArrowRight, nullptr},
+    {"PreviousImageButton", "Previous Image", QStyle::SP_ArrowLeft, &TForm1::PreviousImageButtonClick},
+    {"NextImageButton", "Next Image", QStyle::SP_ArrowRight, &TForm1::NextImageButtonClick},
     {"", "", QStyle::SP_CustomBase, nullptr},
     {"Seconds", "", QStyle::SP_CustomBase, nullptr},  // the interval edit and its spin arrows
-    {"LumoraBtn", "Run a Lumora", QStyle::SP_MediaPlay, nullptr, true},
+    {"LumoraBtn", "Run a Lumora", QStyle::SP_MediaPlay, &TForm1::LumoraBtnClick, true},
     {"", "", QStyle::SP_CustomBase, nullptr},
     {"MoveButton", "LumoMover", QStyle::SP_FileDialogToParent, nullptr},
     {"tbAcquire", "Image Editor / Acquire Images from Twain Device", QStyle::SP_DesktopIcon, nullptr},
@@ -98,8 +98,8 @@ const TToolButtonSpec kToolButtons[] = {
     {"tbThumbLumo", "Thumbnail Explorer", QStyle::SP_FileDialogListView, nullptr},
     {"ToolButton5", "ThumbLumo Creator", QStyle::SP_FileDialogNewFolder, nullptr},
     {"", "", QStyle::SP_CustomBase, nullptr},
-    {"SetColor", "Set Background Color", QStyle::SP_CustomBase, nullptr},
-    {"AutoZoom", "Auto Zoom", QStyle::SP_TitleBarMaxButton, nullptr, true},
+    {"SetColor", "Set Background Color", QStyle::SP_CustomBase, &TForm1::SetColorClick},
+    {"AutoZoom", "Auto Zoom", QStyle::SP_TitleBarMaxButton, &TForm1::AutoZoomClick, true},
 };
 
 }  // namespace

@@ -139,6 +139,38 @@ void TFileListView::SelectOnly(int row) {
   scrollToItem(item);
 }
 
+void TFileListView::FocusAndSelect(int row) {
+  const QModelIndex index = model()->index(row, 0);
+  if (!index.isValid()) return;
+  const bool scrolls = hasAutoScroll();
+  setAutoScroll(false);
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  setAutoScroll(scrolls);
+}
+
+void TFileListView::Deselect(int row) {
+  const QModelIndex index = model()->index(row, 0);
+  if (index.isValid()) selectionModel()->select(index, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+}
+
+int TFileListView::FocusedRow() const {
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? current.row() : -1;
+}
+
+QList<int> TFileListView::SelectedRows() const {
+  QList<int> rows;
+  for (int row = 0; row < topLevelItemCount(); ++row)
+    if (topLevelItem(row)->isSelected()) rows << row;
+  return rows;
+}
+
+void TFileListView::focusInEvent(QFocusEvent* event) {
+  const bool hadCurrent = currentIndex().isValid();
+  QTreeWidget::focusInEvent(event);
+  if (!hadCurrent && currentIndex().isValid()) selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
 void TFileListView::SetNameCaption(const QString& caption) { headerItem()->setText(kNameColumn, caption); }
 
 QStringList TFileListView::mimeTypes() const {

@@ -35,12 +35,18 @@ class TFileListView : public QTreeWidget {
   int SelectedCount() const;
   QStringList SelectedNames() const;  // in list order
   QString FocusedName() const;        // the current item's name, or ""
+  int FocusedRow() const;             // the current item's row, or -1
+  QList<int> SelectedRows() const;    // in list order
   // Absolute path of a name in the listed folder; "" when no folder is listed.
   QString PathOf(const QString& name) const;
   // The row of the item named `name`: an exact match first, else one that differs
   // only in letter case; -1 when there is none.
   int FindName(const QString& name) const;
+  // Makes `row` the only selected item and the current one, scrolled into view.
   void SelectOnly(int row);
+  // Makes `row` current and selected; other selected items stay, nothing scrolls.
+  void FocusAndSelect(int row);
+  void Deselect(int row);
 
   void SetNameCaption(const QString& caption);
   // What a drag of `items` carries; nullptr when no folder is listed.
@@ -52,6 +58,9 @@ class TFileListView : public QTreeWidget {
  protected:
   QStringList mimeTypes() const override;
   QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
+  // Keyboard focus does not make the first row current: the current row is always one
+  // the user or a command chose.
+  void focusInEvent(QFocusEvent* event) override;
 
  private:
   int tag_ = 0;

@@ -1,5 +1,5 @@
 // The viewer on the offscreen platform: time from setting FileName to the first
-// complete paint (a 6000 x 4000 picture fitted into 1600 x 1000 with the precise
+// complete paint (a 6000 x 4000 quality-90 JPEG fitted into 1600 x 1000 with the precise
 // quality), and the repaint time per frame while panning at 4x zoom.
 #include <benchmark/benchmark.h>
 
@@ -8,23 +8,11 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
+#include "bench/qt/noisy_photo.h"
+#include "imaging/core/codec_settings.h"
 #include "imaging/widgets/pg_image.h"
 
 namespace {
-
-std::unique_ptr<lumora::TPixelGraphic> Photo(int w, int h) {
-  auto image = std::make_unique<lumora::TPixelGraphic>();
-  image->Allocate(w, h, 3);
-  std::uint32_t seed = 7;
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* row = image->ScanLine(y);
-    for (int x = 0; x < 3 * w; ++x) {
-      seed = seed * 1664525u + 1013904223u;
-      row[x] = static_cast<std::uint8_t>(((x + y) >> 4) + (seed >> 29));
-    }
-  }
-  return image;
-}
 
 QTemporaryDir& Dir() {
   static QTemporaryDir dir;
@@ -33,8 +21,11 @@ QTemporaryDir& Dir() {
 
 const std::string& PhotoFile() {
   static const std::string path = [] {
-    const std::string p = Dir().filePath("photo.bmp").toStdString();
-    Photo(6000, 4000)->SaveToFile(p);
+    const std::string p = Dir().filePath("photo.jpg").toStdString();
+    lumora::TCodecSettings settings = lumora::CodecSettings();
+    settings.JPEGQuality = 90;
+    const lumora::TScopedCodecSettings quality(settings);
+    lumora::bench::NoisyPhoto(6000, 4000)->SaveToFile(p);
     return p;
   }();
   return path;
@@ -66,7 +57,7 @@ void BM_PanRepaintAt4xZoom(benchmark::State& state) {
   viewer.SetStretch(lumora::sZoomKAR);
   viewer.SetZoomFactor(4.0);
   viewer.SetBounds(0, 0, 1600, 1000);
-  viewer.TakePixelGraphic(Photo(3000, 2000));
+  viewer.TakePixelGraphic(lumora::bench::NoisyPhoto(3000, 2000));
   viewer.show();
   QImage frame(viewer.viewport()->size(), QImage::Format_RGB32);
   viewer.viewport()->render(&frame);

@@ -446,11 +446,12 @@ void TPGImage::StartPaintBuild(const TDisplayCopyDecision& d) {
   regionBuild_ = region;
   const int generation = ++generation_;
   if (!useThread_) {
-    worker_ = std::make_unique<TCreatePaintPGThread>(job, nullptr, [this, generation](std::unique_ptr<TPixelGraphic> c) {
+    // Built here and now; the worker lives on this stack, not in worker_, because the
+    // delivery it makes drops whatever worker_ holds.
+    TCreatePaintPGThread inPlace(job, nullptr, [this, generation](std::unique_ptr<TPixelGraphic> c) {
       DeliverPaintCopy(generation, std::move(c));
     });
-    worker_->Execute();
-    worker_.reset();
+    inPlace.Execute();
     return;
   }
   auto limiter = std::make_shared<TProgressRateLimiter>();

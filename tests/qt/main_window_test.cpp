@@ -296,7 +296,7 @@ class MainWindowTest : public QObject {
     row("Print1", "File1", "Print Folder Listing", false, none);
     row("PrintImage1", "File1", "Print Image", false, none);
     row("SetPreferences1", "File1", "Set Preferences...", false, none);
-    row("SetColor1", "File1", "Set Color...", false, none);
+    row("SetColor1", "File1", "Set Color...", true, none);
     row("Quit1", "File1", "Quit", true, none);
     row("Copy1", "Edit1", "Copy to clipboard", false, none);
     row("OpenLumoraEditor1", "Edit1", "Open Lumora Editor", false, none);
@@ -327,8 +327,8 @@ class MainWindowTest : public QObject {
     row("EXIFData1", "PopupMenu1", "EXIF Data...", false, none);
     row("ImageProperties1", "PopupMenu1", "Image Properties...", false, none);
     row("PrintImage2", "PopupMenu1", "Print Image", false, none);
-    row("ZoomIn1", "PopupMenu1", "Zoom In (+)", false, QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
-    row("ZoomOut1", "PopupMenu1", "Zoom Out (-)", false, QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
+    row("ZoomIn1", "PopupMenu1", "Zoom In (+)", true, QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+    row("ZoomOut1", "PopupMenu1", "Zoom Out (-)", true, QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
     row("ViewAllFiles1", "PopupMenu1", "View All Files", true, none);
     row("Update1", "PopupMenu1", "Refresh List (F5)", true, QKeySequence(Qt::Key_F5));
     row("Centered1", "SetAsWallpaper1", "Centered", false, none);
@@ -367,12 +367,13 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("hint");
     QTest::addColumn<bool>("checkable");
-    auto row = [](const char* name, const char* hint, bool checkable) {
-      QTest::newRow(name) << QString(name) << QString(hint) << checkable;
+    QTest::addColumn<bool>("enabled");  // false: its window is not part of the program yet
+    auto row = [](const char* name, const char* hint, bool checkable, bool enabled = false) {
+      QTest::newRow(name) << QString(name) << QString(hint) << checkable << enabled;
     };
-    row("PreviousImageButton", "Previous Image", false);
-    row("NextImageButton", "Next Image", false);
-    row("LumoraBtn", "Run a Lumora", true);
+    row("PreviousImageButton", "Previous Image", false, true);
+    row("NextImageButton", "Next Image", false, true);
+    row("LumoraBtn", "Run a Lumora", true, true);
     row("MoveButton", "LumoMover", false);
     row("tbAcquire", "Image Editor / Acquire Images from Twain Device", false);
     row("tbPhotoAlbum", "LumoAlbums", false);
@@ -380,19 +381,20 @@ class MainWindowTest : public QObject {
     row("SearchButton", "Search Engine", false);
     row("tbThumbLumo", "Thumbnail Explorer", false);
     row("ToolButton5", "ThumbLumo Creator", false);
-    row("SetColor", "Set Background Color", false);
-    row("AutoZoom", "Auto Zoom", true);
+    row("SetColor", "Set Background Color", false, true);
+    row("AutoZoom", "Auto Zoom", true, true);
   }
   void toolBarButtons() {
     QFETCH(QString, name);
     QFETCH(QString, hint);
     QFETCH(bool, checkable);
+    QFETCH(bool, enabled);
     TForm1 form;
     QToolButton* button = form.ToolButton(name);
     QVERIFY2(button, qPrintable(name));
     QCOMPARE(button->toolTip(), hint);
     QCOMPARE(button->isCheckable(), checkable);
-    QVERIFY(!button->isEnabled());  // their windows are not part of the program yet
+    QCOMPARE(button->isEnabled(), enabled);
   }
 
   void toolBarOrder() {
