@@ -40,6 +40,7 @@ class TBufferedInput {
   }
   // Reads exactly `count` bytes; raises at the end of the data.
   void Read(void* target, size_t count) {
+    if (count == 0) return;  // the target of an empty read may be a null pointer
     auto* out = static_cast<std::uint8_t*>(target);
     const size_t fromWindow = std::min(count, end_ - pos_);
     std::memcpy(out, buffer_ + pos_, fromWindow);
