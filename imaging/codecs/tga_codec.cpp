@@ -110,6 +110,7 @@ class TTGAReader : public TFileFormatReader {
     } else if (h.depth == 8) {
       image.SetPaletteIdent(pGray256);  // also for a colour map without entries
     }
+    if (image.GetEmpty()) return;  // a width or height of 0: no rows to read
 
     const int width = h.width, height = h.height;
     const bool direct = !h.RunLength() && (h.depth == 8 || h.depth == 24) && !h.RightToLeft();

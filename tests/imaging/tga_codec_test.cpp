@@ -258,6 +258,26 @@ TEST(TgaReaderTest, EveryTruncationIsRefusedCleanly) {
     EXPECT_NE(Refusal(Bytes(full.begin(), full.begin() + std::ptrdiff_t(n))), "") << "cut at " << n;
 }
 
+// A side of 0 gives an empty picture for every pixel path: raw rows read in place,
+// rows through the buffer (run-length, gray, right-to-left).
+TEST(TgaReaderTest, ZeroSideGivesAnEmptyPicture) {
+  for (const int imageType : {2, 3, 10, 11}) {
+    for (const int descriptor : {0, 0x10}) {
+      for (const bool zeroWidth : {true, false}) {
+        TgaHeader h;
+        h.imageType = imageType;
+        h.depth = imageType == 3 || imageType == 11 ? 8 : 24;
+        h.descriptor = descriptor;
+        (zeroWidth ? h.width : h.height) = 0;
+        (zeroWidth ? h.height : h.width) = 5;
+        TPixelGraphic image;
+        ASSERT_NO_THROW(Load(Tga(h, Bytes(12, 0)), image)) << imageType;
+        EXPECT_TRUE(image.GetEmpty()) << imageType;
+      }
+    }
+  }
+}
+
 struct InfoCase {
   int imageType, depth;
   const char* infoText;
