@@ -6,6 +6,7 @@
 #include "imaging/codecs/buffered_input.h"
 #include "imaging/codecs/builtin_formats.h"
 #include "imaging/codecs/pnm_writer.h"
+#include "imaging/codecs/rgb_rows.h"
 #include "imaging/core/codec_settings.h"
 #include "imaging/core/exceptions.h"
 #include "imaging/core/messages.h"
@@ -153,7 +154,7 @@ class TPNMReader : public TFileFormatReader {
           if (h.maxValue == 255) {
             // Read straight into the row and turn RGB into BGR there.
             in.Read(row, raw.size());
-            for (std::uint8_t *p = row, *end = row + raw.size(); p != end; p += 3) std::swap(p[0], p[2]);
+            SwapRedBlue(row, size_t(width));
           } else {
             in.Read(raw.data(), raw.size());
             for (int x = 0; x < width; ++x) {

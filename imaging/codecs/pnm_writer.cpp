@@ -1,6 +1,7 @@
 // PBM/PGM/PPM writer: plain (P1, P2, P3) or, with PXMWriteBinary, binary (P4, P5, P6)
 // variants; the writer's extension decides which of the three.
 #include "imaging/codecs/pnm_writer.h"
+#include "imaging/codecs/rgb_rows.h"
 
 #include <string>
 #include <vector>
@@ -83,11 +84,7 @@ class TPNMWriter : public TFileFormatWriter {
       out.assign(row, row + width);
     } else {
       out.resize(size_t(3) * size_t(width));
-      for (size_t x = 0; x < size_t(width); ++x) {
-        out[3 * x] = row[3 * x + 2];
-        out[3 * x + 1] = row[3 * x + 1];
-        out[3 * x + 2] = row[3 * x];
-      }
+      CopySwappingRedBlue(row, out.data(), size_t(width));
     }
   }
 

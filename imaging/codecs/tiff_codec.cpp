@@ -8,6 +8,7 @@
 
 #include "imaging/codecs/buffered_input.h"
 #include "imaging/codecs/builtin_formats.h"
+#include "imaging/codecs/rgb_rows.h"
 #include "imaging/codecs/tiff_format.h"
 #include "imaging/core/codec_settings.h"
 #include "imaging/core/exceptions.h"
@@ -240,10 +241,6 @@ void UnpackBitsRow(TInput& in, std::uint8_t* out, size_t rowBytes, int y) {
   }
 }
 
-void SwapRedBlue(std::uint8_t* p, int width) {
-  for (std::uint8_t* end = p + 3 * size_t(width); p != end; p += 3) std::swap(p[0], p[2]);
-}
-
 // Converts one file row into image row `out` (BGR for colour).
 void ConvertRow(const TTiffDirectory& d, int width, const std::uint8_t* in, std::uint8_t* out) {
   const bool whiteIsZero = d.photometric == 0;
@@ -354,7 +351,7 @@ class TTIFFReader : public TFileFormatReader {
       if (d.compression == kTiffCompressionNone && d.samplesPerPixel == 3) {
         // RGB rows go straight into the image row and are turned into BGR there.
         in.Read(target, row.size());
-        SwapRedBlue(target, width);
+        SwapRedBlue(target, size_t(width));
       } else {
         if (d.compression == kTiffCompressionNone) in.Read(row.data(), row.size());
         else UnpackBitsRow(in, row.data(), row.size(), y);

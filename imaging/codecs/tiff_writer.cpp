@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/codecs/rgb_rows.h"
 #include "imaging/codecs/tiff_format.h"
 #include "imaging/core/codec_settings.h"
 #include "imaging/core/exceptions.h"
@@ -148,11 +149,7 @@ void BuildRow(const TRowFormat& f, int width, const std::uint8_t* in, std::uint8
     }
     default:
       if (!f.cmyk) {
-        for (size_t x = 0; x < w; ++x) {
-          out[3 * x] = in[3 * x + 2];
-          out[3 * x + 1] = in[3 * x + 1];
-          out[3 * x + 2] = in[3 * x];
-        }
+        CopySwappingRedBlue(in, out, w);
         return;
       }
       for (size_t x = 0; x < w; ++x) {
