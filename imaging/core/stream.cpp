@@ -25,8 +25,14 @@ void TMemoryStream::Write(const void* buffer, size_t count) {
   if (view_) throw EStreamError("Stream write error");
   if (count == 0) return;
   const size_t end = static_cast<size_t>(pos_) + count;
-  if (end > owned_.size()) owned_.resize(end);
-  std::memcpy(owned_.data() + pos_, buffer, count);
+  if (static_cast<size_t>(pos_) == owned_.size()) {
+    // Appending, the common case: the bytes go in without clearing the space first.
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    owned_.insert(owned_.end(), bytes, bytes + count);
+  } else {
+    if (end > owned_.size()) owned_.resize(end);
+    std::memcpy(owned_.data() + pos_, buffer, count);
+  }
   pos_ = static_cast<int64_t>(end);
 }
 
