@@ -126,9 +126,13 @@ BENCHMARK(BM_JpegDecodeIntoPixelGraphic)->Unit(benchmark::kMillisecond)->MinTime
 
 // The plain libjpeg-turbo loop: the same output format into a buffer allocated per
 // decode, as many rows per call as libjpeg offers. `zeroed` clears the buffer first, as
-// the pixel image does with every new block.
-void JpegDecodeRaw(benchmark::State& state, bool zeroed) {
+// the pixel image does with every new block. `reused` decodes into one buffer kept
+// between decodes, whose pages are already mapped: the cost of the decoding alone.
+enum class TBuffer { kNew, kNewZeroed, kReused };
+
+void JpegDecodeRaw(benchmark::State& state, TBuffer buffer) {
   const Bytes& file = Jpeg24MP();
+  std::unique_ptr<std::uint8_t[]> kept;
   for (auto _ : state) {
     jpeg_decompress_struct d{};
     jpeg_error_mgr err;
@@ -140,21 +144,27 @@ void JpegDecodeRaw(benchmark::State& state, bool zeroed) {
     jpeg_start_decompress(&d);
     const std::size_t stride = (std::size_t(d.output_width) * 3 + 3) & ~std::size_t(3);
     const std::size_t size = stride * d.output_height;
-    std::unique_ptr<std::uint8_t[]> pixels(zeroed ? new std::uint8_t[size]() : new std::uint8_t[size]);
+    if (!kept) kept.reset(new std::uint8_t[size]());
+    std::unique_ptr<std::uint8_t[]> fresh(buffer == TBuffer::kReused    ? nullptr
+                                          : buffer == TBuffer::kNewZeroed ? new std::uint8_t[size]()
+                                                                          : new std::uint8_t[size]);
+    std::uint8_t* pixels = fresh ? fresh.get() : kept.get();
     while (d.output_scanline < d.output_height) {
       JSAMPROW rows[4];
-      for (int i = 0; i < 4; ++i) rows[i] = pixels.get() + stride * std::min(d.output_scanline + i, d.output_height - 1);
+      for (int i = 0; i < 4; ++i) rows[i] = pixels + stride * std::min(d.output_scanline + i, d.output_height - 1);
       jpeg_read_scanlines(&d, rows, 4);
     }
     jpeg_finish_decompress(&d);
     jpeg_destroy_decompress(&d);
-    benchmark::DoNotOptimize(pixels.get());
+    benchmark::DoNotOptimize(pixels);
   }
 }
-void BM_JpegDecodeRawLibjpeg(benchmark::State& state) { JpegDecodeRaw(state, false); }
-void BM_JpegDecodeRawLibjpegZeroedBuffer(benchmark::State& state) { JpegDecodeRaw(state, true); }
+void BM_JpegDecodeRawLibjpeg(benchmark::State& state) { JpegDecodeRaw(state, TBuffer::kNew); }
+void BM_JpegDecodeRawLibjpegZeroedBuffer(benchmark::State& state) { JpegDecodeRaw(state, TBuffer::kNewZeroed); }
+void BM_JpegDecodeRawLibjpegReusedBuffer(benchmark::State& state) { JpegDecodeRaw(state, TBuffer::kReused); }
 BENCHMARK(BM_JpegDecodeRawLibjpeg)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_JpegDecodeRawLibjpegZeroedBuffer)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_JpegDecodeRawLibjpegReusedBuffer)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 void BM_JpegPreviewLoadEighth(benchmark::State& state) {
   const Bytes& file = Jpeg24MP();
@@ -199,8 +209,9 @@ void PngDecodeIntoPixelGraphic(benchmark::State& state, const Bytes& file) {
 }
 
 // The plain libpng loop: same transformations (BGR, alpha composited by libpng onto
-// black) into a buffer allocated per decode.
-void PngDecodeRaw(benchmark::State& state, const Bytes& file) {
+// black) into a buffer allocated per decode, or one kept between decodes.
+void PngDecodeRaw(benchmark::State& state, const Bytes& file, TBuffer buffer) {
+  std::unique_ptr<std::uint8_t[]> kept;
   for (auto _ : state) {
     std::pair<const Bytes*, std::size_t> in{&file, 0};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -220,20 +231,24 @@ void PngDecodeRaw(benchmark::State& state, const Bytes& file) {
     png_read_update_info(png, info);
     const std::size_t stride = (png_get_rowbytes(png, info) + 3) & ~std::size_t(3);
     const png_uint_32 height = png_get_image_height(png, info);
-    std::unique_ptr<std::uint8_t[]> pixels(new std::uint8_t[stride * height]);
-    for (png_uint_32 y = 0; y < height; ++y) png_read_row(png, pixels.get() + stride * y, nullptr);
+    if (!kept) kept.reset(new std::uint8_t[stride * height]());
+    std::unique_ptr<std::uint8_t[]> fresh(buffer == TBuffer::kReused ? nullptr : new std::uint8_t[stride * height]);
+    std::uint8_t* pixels = fresh ? fresh.get() : kept.get();
+    for (png_uint_32 y = 0; y < height; ++y) png_read_row(png, pixels + stride * y, nullptr);
     png_read_end(png, info);
     png_destroy_read_struct(&png, &info, nullptr);
-    benchmark::DoNotOptimize(pixels.get());
+    benchmark::DoNotOptimize(pixels);
   }
 }
 
 void BM_PngDecodeRgbIntoPixelGraphic(benchmark::State& s) { PngDecodeIntoPixelGraphic(s, PngRgb12MP()); }
-void BM_PngDecodeRgbRawLibpng(benchmark::State& s) { PngDecodeRaw(s, PngRgb12MP()); }
+void BM_PngDecodeRgbRawLibpng(benchmark::State& s) { PngDecodeRaw(s, PngRgb12MP(), TBuffer::kNew); }
+void BM_PngDecodeRgbRawLibpngReusedBuffer(benchmark::State& s) { PngDecodeRaw(s, PngRgb12MP(), TBuffer::kReused); }
 void BM_PngDecodeRgbaIntoPixelGraphic(benchmark::State& s) { PngDecodeIntoPixelGraphic(s, PngRgba12MP()); }
-void BM_PngDecodeRgbaRawLibpng(benchmark::State& s) { PngDecodeRaw(s, PngRgba12MP()); }
+void BM_PngDecodeRgbaRawLibpng(benchmark::State& s) { PngDecodeRaw(s, PngRgba12MP(), TBuffer::kNew); }
 BENCHMARK(BM_PngDecodeRgbIntoPixelGraphic)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_PngDecodeRgbRawLibpng)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_PngDecodeRgbRawLibpngReusedBuffer)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_PngDecodeRgbaIntoPixelGraphic)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_PngDecodeRgbaRawLibpng)->Unit(benchmark::kMillisecond)->MinTime(3);
 
