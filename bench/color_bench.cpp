@@ -1,7 +1,8 @@
 // Colour reduction: a 12-megapixel 24-bit picture to 252 optimised colours with the
 // system colours, to the 16 system colours and to black and white, each dithered, plus
-// ColorToIndex throughput per palette identity. The per-pixel runs are the literal
-// path (GetPixel and SetRGBPixelDithered per pixel) for the speed-up.
+// ColorToIndex throughput per palette identity. The per-pixel runs go through the
+// library's per-pixel store (GetPixel and SetRGBPixelDithered per pixel), the literal
+// runs through the reference diffusion of the tests.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -10,6 +11,7 @@
 #include "imaging/core/color_mapping.h"
 #include "imaging/core/color_resolution.h"
 #include "imaging/core/pixel_graphic.h"
+#include "tests/support/dither_reference.h"
 
 namespace lumora {
 namespace {
@@ -84,6 +86,29 @@ void BM_DitheredPerPixel(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * std::int64_t(kWidth) * kHeight);
 }
 BENCHMARK(BM_DitheredPerPixel)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// The diffusion written out literally (tests/support/dither_reference.h): the
+// reference the dither tests prove the row store equal to.
+void BM_DitheredLiteral(benchmark::State& state) {
+  const TTarget kind = static_cast<TTarget>(state.range(0));
+  const TPixelGraphic& photo = Photo();
+  for (auto _ : state) {
+    TPixelGraphic target;
+    PrepareTarget(target, kind);
+    reference::ReferenceDither literal(target);
+    for (int y = 0; y < kHeight; ++y) {
+      literal.NextRow();
+      for (int i = 0; i < kWidth; ++i) {
+        const int x = y % 2 == 0 ? i : kWidth - 1 - i;
+        const TColor c = photo.GetRGBPixel(x, y);
+        literal.Store(x, y, GetRValue(c), GetGValue(c), GetBValue(c));
+      }
+    }
+    benchmark::DoNotOptimize(target.PixelBlock());
+  }
+  state.SetItemsProcessed(state.iterations() * std::int64_t(kWidth) * kHeight);
+}
+BENCHMARK(BM_DitheredLiteral)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 void BM_StretchFromDithered252(benchmark::State& state) {
   const TPixelGraphic& photo = Photo();
