@@ -65,6 +65,20 @@ void BM_DitheredRows(benchmark::State& state) {
 }
 BENCHMARK(BM_DitheredRows)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Every pixel of the photo, row by row in serpentine order, through `store(x, y, r, g,
+// b)`; `nextRow()` starts each row.
+template <class NextRow, class Store>
+void StorePerPixel(const TPixelGraphic& photo, NextRow nextRow, Store store) {
+  for (int y = 0; y < kHeight; ++y) {
+    nextRow();
+    for (int i = 0; i < kWidth; ++i) {
+      const int x = y % 2 == 0 ? i : kWidth - 1 - i;
+      const TColor c = photo.GetRGBPixel(x, y);
+      store(x, y, GetRValue(c), GetGValue(c), GetBValue(c));
+    }
+  }
+}
+
 void BM_DitheredPerPixel(benchmark::State& state) {
   const TTarget kind = static_cast<TTarget>(state.range(0));
   const TPixelGraphic& photo = Photo();
@@ -72,14 +86,8 @@ void BM_DitheredPerPixel(benchmark::State& state) {
     TPixelGraphic target;
     PrepareTarget(target, kind);
     target.BeginDither();
-    for (int y = 0; y < kHeight; ++y) {
-      target.NextDitherRow();
-      for (int i = 0; i < kWidth; ++i) {
-        const int x = y % 2 == 0 ? i : kWidth - 1 - i;
-        const TColor c = photo.GetRGBPixel(x, y);
-        target.SetRGBPixelDithered(x, y, GetRValue(c), GetGValue(c), GetBValue(c));
-      }
-    }
+    StorePerPixel(photo, [&] { target.NextDitherRow(); },
+                  [&](int x, int y, int r, int g, int b) { target.SetRGBPixelDithered(x, y, r, g, b); });
     target.EndDither();
     benchmark::DoNotOptimize(target.PixelBlock());
   }
@@ -96,14 +104,8 @@ void BM_DitheredLiteral(benchmark::State& state) {
     TPixelGraphic target;
     PrepareTarget(target, kind);
     reference::ReferenceDither literal(target);
-    for (int y = 0; y < kHeight; ++y) {
-      literal.NextRow();
-      for (int i = 0; i < kWidth; ++i) {
-        const int x = y % 2 == 0 ? i : kWidth - 1 - i;
-        const TColor c = photo.GetRGBPixel(x, y);
-        literal.Store(x, y, GetRValue(c), GetGValue(c), GetBValue(c));
-      }
-    }
+    StorePerPixel(photo, [&] { literal.NextRow(); },
+                  [&](int x, int y, int r, int g, int b) { literal.Store(x, y, r, g, b); });
     benchmark::DoNotOptimize(target.PixelBlock());
   }
   state.SetItemsProcessed(state.iterations() * std::int64_t(kWidth) * kHeight);
