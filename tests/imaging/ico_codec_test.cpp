@@ -64,8 +64,11 @@ TEST_P(ICOReaderDecodes, ColoursFromTheTableAndMaskedPixelsWhite) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, ICOReaderDecodes,
-                         ::testing::Values(TIconSpec{32, 32, 4}, TIconSpec{8, 8, 1}, TIconSpec{64, 64, 8},
-                                           TIconSpec{17, 9, 4}, TIconSpec{33, 31, 1}, TIconSpec{24, 14, 8}));
+                         ::testing::Values(TIconSpec{16, 16, 1}, TIconSpec{16, 16, 4}, TIconSpec{16, 16, 8},
+                                           TIconSpec{32, 32, 1}, TIconSpec{32, 32, 4}, TIconSpec{32, 32, 8},
+                                           TIconSpec{48, 48, 1}, TIconSpec{48, 48, 4}, TIconSpec{48, 48, 8},
+                                           TIconSpec{8, 8, 1}, TIconSpec{64, 64, 8}, TIconSpec{17, 9, 4},
+                                           TIconSpec{33, 31, 1}, TIconSpec{24, 14, 8}));
 
 struct TErrorCase {
   const char* name;
