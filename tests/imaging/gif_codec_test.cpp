@@ -154,7 +154,7 @@ TEST(GIFReader, AbortStopsDecodingAndKeepsWhatWasDecoded) {
 
 TEST(GIFReader, DataCutInsideTheFrameKeepsThePartialPicture) {
   auto bytes = TGIFBuilder(40, 40, Palette(4)).Image(0, 0, 40, 40, Ramp(40, 40, 4)).Bytes(false);
-  bytes.resize(bytes.size() - 30);
+  bytes.erase(bytes.end() - 30, bytes.end());
   TPixelGraphic image;
   Load(image, bytes);
   EXPECT_EQ(image.Width(), 40);
