@@ -32,8 +32,17 @@ void PackRow(TPixelGraphic& image, int y, int x0, int count, const std::uint32_t
   std::uint8_t* row = image.ScanLine(y);
   switch (image.BitCountNum()) {
     case 0: {
-      // Byte by byte: bits outside the segment keep their value.
       int i = 0;
+      if ((x0 & 7) == 0) {
+        // Whole bytes from a byte boundary on, eight indices at a time.
+        std::uint8_t* p = row + (x0 >> 3);
+        for (; i + 8 <= count; i += 8, ++p) {
+          unsigned byte = 0;
+          for (int k = 0; k < 8; ++k) byte = (byte << 1) | unsigned(v[i + k] == 1);
+          *p = std::uint8_t(byte);
+        }
+      }
+      // The rest byte by byte: bits outside the segment keep their value.
       while (i < count) {
         const int x = x0 + i;
         std::uint8_t byte = row[x >> 3];
@@ -46,14 +55,21 @@ void PackRow(TPixelGraphic& image, int y, int x0, int count, const std::uint32_t
       }
       break;
     }
-    case 1:
-      for (int i = 0; i < count; ++i) {
+    case 1: {
+      int i = 0;
+      if ((x0 & 1) == 0) {
+        // Whole bytes from a byte boundary on, two indices at a time.
+        std::uint8_t* p = row + (x0 >> 1);
+        for (; i + 2 <= count; i += 2) *p++ = std::uint8_t(((v[i] & 0x0F) << 4) | (v[i + 1] & 0x0F));
+      }
+      for (; i < count; ++i) {
         const int x = x0 + i;
         std::uint8_t& b = row[x >> 1];
         if (x & 1) b = std::uint8_t((b & 0xF0) | (v[i] & 0x0F));
         else b = std::uint8_t((b & 0x0F) | ((v[i] & 0x0F) << 4));
       }
       break;
+    }
     case 2:
       for (int i = 0; i < count; ++i) row[x0 + i] = std::uint8_t(v[i]);
       break;
