@@ -14,7 +14,7 @@
 
 #include <memory>
 
-#include "bench/qt/noisy_photo.h"
+#include "bench/bench_pictures.h"
 #include "browser/list_folder.h"
 #include "browser/main_window.h"
 #include "imaging/core/codec_settings.h"

@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
-#include "bench/qt/noisy_photo.h"
+#include "bench/bench_pictures.h"
 #include "imaging/core/codec_settings.h"
 #include "imaging/widgets/pg_image.h"
 
