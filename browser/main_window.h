@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <array>
 #include <vector>
 
 class QAction;
@@ -150,8 +151,8 @@ class TForm1 : public QMainWindow {
   void ApplyPaneColor();
   QSize ShownContentSize() const;
   QWidget* ControlFor(const QString& type) const;
+  std::array<QWidget*, 4> DisplayControls() const;
   void ReshowSelected();
-  void SelectRow(int row);
 
   QStringList arguments_;
   bool shown_ = false;

@@ -19,22 +19,18 @@
 
 namespace lumora::browser {
 
-void TForm1::SelectRow(int row) {
-  if (row >= 0) SLV1->FocusAndSelect(row);
-}
-
 void TForm1::NextImageButtonClick() {
   const int focused = SLV1->FocusedRow();
   if (SLV1->Count() == 0) return;
   if (focused >= 0) SLV1->Deselect(focused);
-  SelectRow(NextRow(SLV1->Count(), focused));
+  SLV1->FocusAndSelect(NextRow(SLV1->Count(), focused));
 }
 
 void TForm1::PreviousImageButtonClick() {
   const int focused = SLV1->FocusedRow();
   if (SLV1->Count() == 0) return;
   if (focused >= 0) SLV1->Deselect(focused);
-  SelectRow(PreviousRow(SLV1->Count(), focused));
+  SLV1->FocusAndSelect(PreviousRow(SLV1->Count(), focused));
 }
 
 void TForm1::LumoraBtnClick() {
@@ -45,7 +41,7 @@ void TForm1::LumoraBtnClick() {
   } else {
     if (SLV1->SelectedCount() == 0) {
       // The selection shows the first file unless it was the one shown last.
-      SelectRow(0);
+      SLV1->FocusAndSelect(0);
       const QString first = SLV1->PathOf(SLV1->NameAt(0));
       if (CurrentFile != first) ShowFile(first);
     } else if (SLV1->SelectedCount() > 1 && button->isChecked()) {

@@ -92,14 +92,15 @@ void TForm1::BuildDisplayControls() {
   AVIPlay1->setObjectName(QStringLiteral("AVIPlay1"));
   connect(AVIPlay1, &ui::TVideoPlayer::FrameSizeKnown, this, &TForm1::ShowVideo);
 
-  for (QWidget* control : {static_cast<QWidget*>(PGImage1), static_cast<QWidget*>(GIFImage1),
-                           static_cast<QWidget*>(Image1), static_cast<QWidget*>(AVIPlay1)}) {
+  for (QWidget* control : DisplayControls()) {
     control->move(kPaneInset, kPaneInset);
     control->hide();
   }
   RightMain->installEventFilter(this);
   ApplyPaneColor();
 }
+
+std::array<QWidget*, 4> TForm1::DisplayControls() const { return {PGImage1, GIFImage1, Image1, AVIPlay1}; }
 
 void TForm1::ShowFile(const QString& path) {
   CurrentFile = path;
@@ -227,8 +228,7 @@ void TForm1::FitToPane() {
 }
 
 QWidget* TForm1::ShownControl() const {
-  for (QWidget* control : {static_cast<QWidget*>(PGImage1), static_cast<QWidget*>(GIFImage1),
-                           static_cast<QWidget*>(Image1), static_cast<QWidget*>(AVIPlay1)})
+  for (QWidget* control : DisplayControls())
     if (control->isVisibleTo(RightMain)) return control;
   return nullptr;
 }
